@@ -1,0 +1,1 @@
+#include "matrix/sparse_array.h"
