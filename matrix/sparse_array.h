@@ -29,8 +29,17 @@ public:
     SparseArray(SparseArray&&) noexcept;
     SparseArray& operator=(SparseArray&&) noexcept;
 
+    struct Position {
+        std::int32_t row;
+        std::int32_t col;
+        bool operator==(const Position&) const = default;
+    };
+
     // The stored text, or "0".
     std::string value(std::int32_t row, std::int32_t col) const;
+    // The stored text without a copy, or nullptr when the cell is not stored (reads "0").
+    // Valid until the next write.
+    const std::string* find(std::int32_t row, std::int32_t col) const;
     // Stores, replaces or removes (text "0") the cell; a rewrite moves its key to the end.
     void setValue(std::int32_t row, std::int32_t col, std::string_view text);
 
@@ -46,6 +55,8 @@ public:
 
     // Key texts "row,col" in key order.
     std::vector<std::string> keys() const;
+    // The same keys as numbers, without building texts.
+    std::vector<Position> positions() const;
     // {0, row, column} of a key text; throws kelpo::Error (InvalidInput) for a column that is no number.
     static std::array<std::int32_t, 3> rowColumn(std::string_view key);
 
