@@ -9,7 +9,7 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test bench test-asan fuzz fuzz-deps clean
+.PHONY: deps build run test bench test-asan fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -40,6 +40,25 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELPO_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# Each fuzz target runs FUZZ_SECONDS on a copy of its seed corpus; a finding stops make.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := matrix_file leading_number
+fuzz: deps
+	@missing=""; for p in $(FUZZ_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELPO_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p fuzz-out/$$t/corpus fuzz-out/$$t/artifacts && cp -n tests/fuzz/corpus/$$t/* fuzz-out/$$t/corpus/ ; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  ./$(FUZZ_BUILD)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=2048 \
+	    -timeout=10 -print_final_stats=1 -artifact_prefix=fuzz-out/$$t/artifacts/ fuzz-out/$$t/corpus || exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
