@@ -1,0 +1,50 @@
+#include "matrix/matrix_check.h"
+
+#include <string>
+#include <string_view>
+
+#include "core/error.h"
+
+namespace kelpo {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool isBinary(std::string_view text) { return text == "1" || text == "0"; }
+
+// The cell as users count it: species number, comma, site number, the site
+// numbered from 1 like the species, so "3,5" is species 3 at site 5.
+std::string positionText(std::int32_t row, std::int32_t col) {
+    return std::to_string(row) + "," + std::to_string(col);
+}
+
+}  // namespace
+
+void validateMatrix(SparseArray& copy) {
+    // The keys are taken once: writing a cell back moves its key to the end.
+    for (const SparseArray::Position& cell : copy.positions()) {
+        const std::string text(trimmed(*copy.find(cell.row, cell.col)));
+        copy.setValue(cell.row, cell.col, text);
+        if (cell.row >= 1 && cell.col >= 1 && !isBinary(text)) {
+            throw Error(ErrorKind::InvalidInput, "Error 05: Presence-absence matrix contains a non-binary entry in cell " +
+                                                     positionText(cell.row, cell.col) + ".  Aborting analysis.");
+        }
+    }
+}
+
+PresenceMatrix buildMatrix(const SparseArray& cells) {
+    PresenceMatrix matrix(cells.rows(), cells.cols());
+    cells.forEach([&matrix](const SparseArray::Cell& cell) {
+        if (cell.row >= 1 && cell.col >= 1) matrix.set(cell.row, cell.col, 1);
+    });
+    return matrix;
+}
+
+}  // namespace kelpo

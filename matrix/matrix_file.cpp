@@ -1,0 +1,199 @@
+#include "matrix/matrix_file.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "core/error.h"
+
+namespace kelpo {
+
+namespace {
+
+constexpr const char* kOpenError = "Error 07: Error opening file.";
+constexpr const char* kWriteError = "Error 08: Error writing file";
+
+[[noreturn]] void failOpen() { throw Error(ErrorKind::InputOutput, kOpenError); }
+[[noreturn]] void failWrite() { throw Error(ErrorKind::InputOutput, kWriteError); }
+
+// Editors on Windows save UTF-8 text with a byte-order mark. Kept, it would be
+// invisible bytes at the front of the corner label, and a header whose corner
+// label is empty would no longer begin with its space.
+std::string_view withoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return text.starts_with(mark) ? text.substr(mark.size()) : text;
+}
+
+// Lines ended by LF, CR LF or a lone CR: files come from every platform.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool atEnd() const { return pos_ >= text_.size(); }
+    std::string_view next() {
+        const std::size_t end = std::min(text_.find_first_of("\r\n", pos_), text_.size());
+        const std::string_view line = text_.substr(pos_, end - pos_);
+        pos_ = end;
+        if (startsWith('\r')) {
+            ++pos_;
+            if (startsWith('\n')) ++pos_;
+        } else if (startsWith('\n')) {
+            ++pos_;
+        }
+        return line;
+    }
+
+private:
+    bool startsWith(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// The header decides the separator for the whole file; a comma wins over a tab
+// and a tab over a space.
+char separatorOf(std::string_view header) {
+    if (header.find(',') != std::string_view::npos) return ',';
+    if (header.find('\t') != std::string_view::npos) return '\t';
+    return ' ';
+}
+
+// Fields of the header less the corner label, and one less again when the
+// header begins with a space: an empty corner label then also ends in an empty last field.
+std::int64_t siteCount(std::string_view header, char separator) {
+    std::int64_t sites = std::count(header.begin(), header.end(), separator);
+    if (header.starts_with(' ')) --sites;
+    return sites;
+}
+
+bool isDataLine(std::string_view line) { return line.find_first_of("01") != std::string_view::npos; }
+
+// Species lines run up to the first line holding neither a 0 nor a 1.
+std::int32_t speciesCount(LineReader& lines) {
+    std::int32_t species = 0;
+    while (!lines.atEnd()) {
+        if (!isDataLine(lines.next())) break;
+        // More species than the grid can show or the analysis take: refused
+        // here, before the cells are stored, rather than cut silently.
+        if (++species > kMaxMatrixSide) failOpen();
+    }
+    return species;
+}
+
+// Stores the fields of one line in row `row`, text unchanged; a field that is exactly "0" reads so unstored.
+void storeLine(SparseArray& cells, std::int32_t row, std::string_view line, char separator) {
+    std::int32_t col = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(line.find(separator, start), line.size());
+        const std::string_view field = line.substr(start, end - start);
+        if (field != "0") cells.setValue(row, col, field);
+        if (end == line.size()) return;
+        // A field beyond the last column the grid can show could never be seen
+        // or analysed; refusing it also bounds the cells one long line can make.
+        if (++col > kMaxMatrixSide) failOpen();
+        start = end + 1;
+    }
+}
+
+// The writer separates fields by spaces, so a space inside a text becomes "_".
+void appendField(std::string& line, const std::string* text) {
+    if (!text) {
+        line += '0';
+        return;
+    }
+    const std::size_t start = line.size();
+    line += *text;
+    std::replace(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(), ' ', '_');
+}
+
+// Every ".txt" (exact case) taken out, scanning once from the left.
+std::string withoutTxt(std::string_view text) {
+    constexpr std::string_view txt = ".txt";
+    std::string result;
+    result.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t found = text.find(txt); found != std::string_view::npos; found = text.find(txt, start)) {
+        result.append(text.substr(start, found - start));
+        start = found + txt.size();
+    }
+    result.append(text.substr(start));
+    return result;
+}
+
+std::size_t fileNameStart(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+}  // namespace
+
+MatrixFileContents parseMatrixText(std::string_view text) {
+    text = withoutByteOrderMark(text);
+    if (text.empty()) failOpen();
+    LineReader lines(text);
+    const std::string_view header = lines.next();
+    if (lines.atEnd()) failOpen();  // no line after the header to count
+    const char separator = separatorOf(header);
+    const std::int64_t sites = siteCount(header, separator);
+    // More sites than the grid can show or the analysis take.
+    if (sites > kMaxMatrixSide) failOpen();
+    const std::int32_t species = speciesCount(lines);
+
+    MatrixFileContents contents{SparseArray(), species, static_cast<std::int32_t>(sites)};
+    LineReader again(text);
+    for (std::int32_t row = 0; row <= species; ++row) storeLine(contents.cells, row, again.next(), separator);
+    return contents;
+}
+
+MatrixFileContents readMatrixFile(const std::filesystem::path& path) {
+    // Only a regular file has an end: a device or pipe could be read forever.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) failOpen();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) failOpen();
+    std::string text;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) failOpen();
+    return parseMatrixText(text);
+}
+
+void writeMatrixFile(const std::filesystem::path& path, const SparseArray& cells, std::int32_t rows,
+                     std::int32_t cols) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) failWrite();
+    std::string line;
+    for (std::int64_t row = 0; row <= rows; ++row) {
+        line.clear();
+        for (std::int64_t col = 0; col <= cols; ++col) {
+            if (col > 0) line += ' ';
+            appendField(line, cells.find(static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)));
+        }
+        line += "\r\n";
+        if (!out.write(line.data(), static_cast<std::streamsize>(line.size()))) failWrite();
+    }
+    out << "\r\n";
+    // A full disk shows only when the buffer reaches it.
+    out.flush();
+    if (!out) failWrite();
+    out.close();
+    if (!out) failWrite();
+}
+
+std::string matrixName(std::string_view path) { return withoutTxt(path.substr(fileNameStart(path))); }
+
+std::string matrixSavePath(std::string_view chosen) {
+    // ".txt" comes out of the file name only: taken out of a folder name, it
+    // would send the file into another folder than the one the user chose.
+    const std::size_t nameStart = fileNameStart(chosen);
+    std::string path = std::string(chosen.substr(0, nameStart)) + withoutTxt(chosen.substr(nameStart)) + ".txt";
+    // Exactly ".txt" means the dialog was cancelled (nothing chosen).
+    return path == ".txt" ? std::string() : path;
+}
+
+std::string matrixCaption(std::string_view name, std::string_view rowsText, std::string_view colsText) {
+    return "Presence-Absence Matrix: " + std::string(name) + " [" + std::string(rowsText) + "x" +
+           std::string(colsText) + "]";
+}
+
+}  // namespace kelpo
