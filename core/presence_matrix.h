@@ -20,6 +20,9 @@ public:
     std::uint8_t operator()(std::int32_t i, std::int32_t k) const { return cells_[index(i, k)]; }
     void set(std::int32_t i, std::int32_t k, std::uint8_t value) { cells_[index(i, k)] = value; }
 
+    // The rows() cells of site k (1..cols), species 1 first: the fast way to read a whole column.
+    const std::uint8_t* column(std::int32_t k) const { return cells_.data() + index(1, k); }
+
     std::vector<std::int32_t> rowSums() const;  // index 0 is species 1
     std::vector<std::int32_t> colSums() const;  // index 0 is site 1
 

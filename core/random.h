@@ -24,8 +24,19 @@ public:
     float next() { return static_cast<float>(engine_() >> 8) * 0x1.0p-24f; }
 
     // A whole number from 1 to n, as floor(u * n) + 1 in double precision.
+    //
+    // u is k / 2^24 for the 24-bit integer k = output >> 8, so u * n is exactly
+    // k * n / 2^24 whenever k * n < 2^53, that is for 0 <= n <= 2^29: the double
+    // product is then exact and its floor is the integer (k * n) >> 24. That path
+    // is a multiply and a shift instead of two conversions; any other n (never
+    // used: sizes are at most 32767) takes the literal double computation.
     std::int32_t draw(std::int32_t n) {
-        return static_cast<std::int32_t>(static_cast<double>(next()) * static_cast<double>(n)) + 1;
+        const std::uint32_t k = engine_() >> 8;
+        if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
+            return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
+        }
+        const float u = static_cast<float>(k) * 0x1.0p-24f;
+        return static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(n)) + 1;
     }
 
 private:

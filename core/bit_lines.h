@@ -1,0 +1,46 @@
+// The chain's working matrix: one bit per cell, stored as "lines".
+//
+// A statistic tabulates pairs of *entities* (species for the C-score and the
+// checkerboards, sites for the combinations) by the *features* they share (sites,
+// respectively species). The working matrix is stored one line per feature, each
+// line a bit set over the entities, because the update after a swap on features
+// f1, f2 reads exactly lines f1 and f2: their XOR lists the entities whose shared
+// counts change, found a word at a time (a sparse matrix skips 64 entities at once).
+// A bit per cell also keeps the matrix small: 32767 x 32767 is 128 MiB.
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+
+namespace kelpo {
+
+struct BitLines {
+    std::int32_t lines = 0;        // features
+    std::int32_t bits = 0;         // entities
+    std::size_t wordsPerLine = 0;  // ceil(bits / 64)
+    std::vector<std::uint64_t> words;
+
+    BitLines() = default;
+    BitLines(std::int32_t lineCount, std::int32_t bitCount)
+        : lines(lineCount), bits(bitCount), wordsPerLine((static_cast<std::size_t>(bitCount) + 63) / 64) {
+        try {
+            words.assign(static_cast<std::size_t>(lineCount) * wordsPerLine, 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the working matrix of " + std::to_string(bitCount) +
+                                                    " x " + std::to_string(lineCount) + " cells.");
+        }
+    }
+
+    std::uint64_t* line(std::int32_t f) { return words.data() + static_cast<std::size_t>(f) * wordsPerLine; }
+    const std::uint64_t* line(std::int32_t f) const { return words.data() + static_cast<std::size_t>(f) * wordsPerLine; }
+
+    // Entity e (0-based) in feature line f (0-based).
+    bool test(std::int32_t f, std::int32_t e) const { return (line(f)[e >> 6] >> (e & 63)) & 1u; }
+    void set(std::int32_t f, std::int32_t e) { line(f)[e >> 6] |= std::uint64_t{1} << (e & 63); }
+};
+
+}  // namespace kelpo

@@ -1,0 +1,116 @@
+#include "core/p_value.h"
+
+#include <string>
+
+#include "core/error.h"
+#include "core/random_binary_matrix.h"
+#include "core/swap_chain.h"
+
+namespace kelpo {
+
+namespace {
+
+// The dealt and reduced matrix (cells 0/1) straight into the chain's layout, without
+// the intermediate 8-bit PresenceMatrix that RandomBinaryMatrix would return.
+BitLines linesOf(const MarginMatrix& x, bool speciesAreEntities) {
+    BitLines lines = speciesAreEntities ? BitLines(x.cols, x.rows) : BitLines(x.rows, x.cols);
+    for (std::int32_t i = 0; i < x.rows; ++i) {
+        const std::uint16_t* row = x.cells.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(x.cols);
+        for (std::int32_t k = 0; k < x.cols; ++k) {
+            if (!row[k]) continue;
+            if (speciesAreEntities) lines.set(k, i);
+            else lines.set(i, k);
+        }
+    }
+    return lines;
+}
+
+// The N simulated values, counted by runs: the value changes only after a swap, so
+// a refused proposal costs nothing here, and the moments are exact (128-bit).
+struct Tally {
+    std::int32_t observed;
+    std::int64_t less = 0, equal = 0;
+    __int128 sum = 0, sumOfSquares = 0;
+
+    void add(std::int32_t value, std::int64_t times) {
+        if (value == observed) equal += times;
+        else if (value < observed) less += times;
+        sum += static_cast<__int128>(value) * times;
+        sumOfSquares += static_cast<__int128>(std::int64_t{value} * value) * times;
+    }
+};
+
+PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations) {
+    PValueResult result;
+    const double n = iterations;
+    result.less = static_cast<double>(tally.less);
+    result.equal = static_cast<double>(tally.equal);
+    result.pValue = id == StatisticId::Combinations ? (result.less + result.equal) / n : (n - result.less) / n;
+    result.observed = tally.observed;
+    result.simulatedSum = static_cast<double>(tally.sum);
+    result.simulatedSumOfSquares = static_cast<double>(tally.sumOfSquares);
+    return result;
+}
+
+template <class Stat>
+PValueResult runChain(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+    SwapChain<Stat> chain;
+    // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
+    // the random start changes no number and a C-score overflow stops the call at once).
+    Tally tally{chain.start(featureLines(observed, Stat::kSpeciesAreEntities))};
+
+    // One row or one column (or none): the margins admit exactly one matrix, the
+    // observed one, and the swap step cannot pick two rows or two columns. Every
+    // simulated value is the observed one; nothing is drawn.
+    if (observed.rows() < 2 || observed.cols() < 2) {
+        tally.add(tally.observed, iterations);
+        return finish(tally, id, iterations);
+    }
+
+    {
+        MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);
+        ReduceSumOfSquares(x, random);
+        chain.start(linesOf(x, Stat::kSpeciesAreEntities));
+    }
+
+    // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
+    std::int32_t value = chain.value();
+    std::int64_t runStart = 1;
+    for (std::int32_t t = 2; t <= iterations; ++t) {
+        if (!chain.step(random)) [[likely]] continue;
+        const std::int32_t next = chain.value();
+        if (next != value) {
+            tally.add(value, t - runStart);
+            value = next;
+            runStart = t;
+        }
+    }
+    tally.add(value, std::int64_t{iterations} + 1 - runStart);
+    return finish(tally, id, iterations);
+}
+
+}  // namespace
+
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+    if (iterations < 1) {
+        throw Error(ErrorKind::InvalidInput,
+                    "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
+    }
+    switch (id) {
+        case StatisticId::CScore: return runChain<CScoreStatistic>(observed, id, iterations, random);
+        case StatisticId::Checkerboards: return runChain<CheckerboardsStatistic>(observed, id, iterations, random);
+        case StatisticId::Combinations: return runChain<CombinationsStatistic>(observed, id, iterations, random);
+        case StatisticId::VRatio: break;
+        default:
+            throw Error(ErrorKind::InvalidInput,
+                        "Unknown statistic id " + std::to_string(static_cast<int>(id)) + " (1 to 4 are defined).");
+    }
+    // V-Ratio: every simulated value counts as equal to the observed one; nothing is drawn.
+    PValueResult result;
+    result.pValue = 1.0;
+    result.less = 0.0;
+    result.equal = iterations;
+    return result;
+}
+
+}  // namespace kelpo

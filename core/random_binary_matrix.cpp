@@ -1,0 +1,250 @@
+#include "core/random_binary_matrix.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "core/error.h"
+
+namespace kelpo {
+
+namespace {
+
+// The open-row (or open-column) list of Part 1.2: entries (index, units dealt so
+// far) in list order; an entry is found by its position, removed closing the gap,
+// and re-appended at the end. A vector erase would cost O(R) per unit, and dealing
+// makes one step per unit (10^7 at 32767 x 32767 with fill 0.01). Here every entry
+// has a slot in append order, and a Fenwick tree over the occupied slots finds the
+// p-th entry and removes one in O(log R). When the slots run out, the live entries
+// are packed to the front in order (at least capacity/2 appends apart: amortised O(1)).
+class OpenList {
+public:
+    explicit OpenList(std::size_t expected) {
+        capacity_ = std::max<std::size_t>(16, 2 * expected);
+        try {
+            key_.resize(capacity_);
+            count_.resize(capacity_);
+            tree_.assign(capacity_ + 1, 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the open-row and open-column lists.");
+        }
+        top_ = 1;
+        while (top_ * 2 <= capacity_) top_ *= 2;
+    }
+
+    std::int32_t size() const { return size_; }
+
+    void append(std::int32_t key, std::int32_t count) {
+        if (end_ == capacity_) pack();
+        key_[end_] = key;
+        count_[end_] = count;
+        ++end_;
+        add(end_, 1);
+        ++size_;
+    }
+
+    // The slot of the entry at 1-based position p (1 <= p <= size).
+    std::size_t slotAt(std::int32_t p) const {
+        std::size_t pos = 0;
+        auto rest = p;
+        for (std::size_t step = top_; step; step >>= 1) {
+            const std::size_t next = pos + step;
+            if (next <= capacity_ && tree_[next] < rest) {
+                pos = next;
+                rest -= tree_[next];
+            }
+        }
+        return pos;  // 0-based slot: the (pos + 1)-th Fenwick position
+    }
+
+    std::int32_t key(std::size_t slot) const { return key_[slot]; }
+    std::int32_t count(std::size_t slot) const { return count_[slot]; }
+
+    void remove(std::size_t slot) {
+        key_[slot] = -1;
+        add(slot + 1, -1);
+        --size_;
+    }
+
+private:
+    void add(std::size_t position, std::int32_t delta) {
+        for (; position <= capacity_; position += position & (~position + 1)) tree_[position] += delta;
+    }
+
+    void pack() {
+        std::size_t out = 0;
+        for (std::size_t s = 0; s < end_; ++s) {
+            if (key_[s] < 0) continue;
+            key_[out] = key_[s];
+            count_[out] = count_[s];
+            ++out;
+        }
+        end_ = out;
+        // Linear Fenwick build over slots 1..out set to 1.
+        std::fill(tree_.begin(), tree_.end(), 0);
+        for (std::size_t i = 1; i <= out; ++i) tree_[i] += 1;
+        for (std::size_t i = 1; i <= capacity_; ++i) {
+            const std::size_t parent = i + (i & (~i + 1));
+            if (parent <= capacity_) tree_[parent] += tree_[i];
+        }
+    }
+
+    std::size_t capacity_ = 0, end_ = 0, top_ = 1;
+    std::int32_t size_ = 0;
+    std::vector<std::int32_t> key_, count_, tree_;
+};
+
+std::int32_t checkedTotal(const std::vector<std::int32_t>& sums, const char* what) {
+    std::int32_t total = 0;
+    for (std::size_t i = 0; i < sums.size(); ++i) {
+        if (sums[i] < 0) {
+            throw Error(ErrorKind::InvalidInput, std::string("The ") + what + " sum " + std::to_string(i + 1) +
+                                                     " is negative (" + std::to_string(sums[i]) + ").");
+        }
+        if (__builtin_add_overflow(total, sums[i], &total)) {
+            throw Error(ErrorKind::Overflow, std::string("Overflow: the total of the ") + what +
+                                                 " sums exceeds the 32-bit range.");
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
+bool marginsRealisable(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums) {
+    const auto rows = static_cast<std::int64_t>(rowSums.size()), cols = static_cast<std::int64_t>(colSums.size());
+    std::int64_t rowTotal = 0, colTotal = 0;
+    for (auto r : rowSums) {
+        if (r < 0 || r > cols) return false;
+        rowTotal += r;
+    }
+    // conjugate[k] = number of columns whose sum is at least k, k = 1..rows.
+    std::vector<std::int64_t> conjugate(static_cast<std::size_t>(rows) + 2, 0);
+    for (auto c : colSums) {
+        if (c < 0 || c > rows) return false;
+        colTotal += c;
+        conjugate[static_cast<std::size_t>(c)] += 1;
+    }
+    if (rowTotal != colTotal) return false;
+    for (std::int64_t k = rows - 1; k >= 1; --k) conjugate[static_cast<std::size_t>(k)] += conjugate[static_cast<std::size_t>(k) + 1];
+    // Gale-Ryser: rows sorted descending, every prefix sum at most the conjugate's.
+    std::vector<std::int32_t> sorted(rowSums);
+    std::sort(sorted.begin(), sorted.end(), std::greater<>());
+    std::int64_t left = 0, right = 0;
+    for (std::int64_t k = 1; k <= rows; ++k) {
+        left += sorted[static_cast<std::size_t>(k - 1)];
+        right += conjugate[static_cast<std::size_t>(k)];
+        if (left > right) return false;
+    }
+    return true;
+}
+
+MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums,
+                                Random& random) {
+    const std::int32_t total = checkedTotal(rowSums, "row");
+    if (checkedTotal(colSums, "column") != total) {
+        throw Error(ErrorKind::InvalidInput, "The row sums and the column sums have different totals.");
+    }
+    MarginMatrix x;
+    x.rows = static_cast<std::int32_t>(rowSums.size());
+    x.cols = static_cast<std::int32_t>(colSums.size());
+    try {
+        x.cells.assign(static_cast<std::size_t>(x.rows) * static_cast<std::size_t>(x.cols), 0);
+    } catch (const std::bad_alloc&) {
+        throw Error(ErrorKind::OutOfMemory, "Out of memory for the dealt " + std::to_string(x.rows) + " x " +
+                                                std::to_string(x.cols) + " matrix.");
+    }
+
+    OpenList openRows(rowSums.size()), openCols(colSums.size());
+    for (std::int32_t i = 1; i <= x.rows; ++i)
+        if (rowSums[static_cast<std::size_t>(i - 1)] != 0) openRows.append(i, 0);
+    for (std::int32_t j = 1; j <= x.cols; ++j)
+        if (colSums[static_cast<std::size_t>(j - 1)] != 0) openCols.append(j, 0);
+
+    for (std::int32_t t = 0; t < total; ++t) {
+        const std::size_t rowSlot = openRows.slotAt(random.draw(openRows.size()));
+        const std::size_t colSlot = openCols.slotAt(random.draw(openCols.size()));
+        const std::int32_t i = openRows.key(rowSlot), j = openCols.key(colSlot);
+        std::uint16_t& cell = x.at(i, j);
+        if (cell == UINT16_MAX) {
+            throw Error(ErrorKind::Overflow, "Overflow: a cell of the dealt matrix exceeds 65535.");
+        }
+        ++cell;
+        const std::int32_t rowDealt = openRows.count(rowSlot) + 1;
+        openRows.remove(rowSlot);
+        if (rowDealt < rowSums[static_cast<std::size_t>(i - 1)]) openRows.append(i, rowDealt);
+        const std::int32_t colDealt = openCols.count(colSlot) + 1;
+        openCols.remove(colSlot);
+        if (colDealt < colSums[static_cast<std::size_t>(j - 1)]) openCols.append(j, colDealt);
+    }
+    return x;
+}
+
+void ReduceSumOfSquares(MarginMatrix& x, Random& random) {
+    const std::int32_t rows = x.rows, cols = x.cols;
+    std::int64_t total64 = 0, squares64 = 0;
+    std::vector<std::int32_t> rowSums(static_cast<std::size_t>(rows), 0), colSums(static_cast<std::size_t>(cols), 0);
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        for (std::int32_t k = 1; k <= cols; ++k) {
+            const std::int64_t v = x.at(i, k);
+            total64 += v;
+            squares64 += v * v;
+            rowSums[static_cast<std::size_t>(i - 1)] += static_cast<std::int32_t>(v);
+            colSums[static_cast<std::size_t>(k - 1)] += static_cast<std::int32_t>(v);
+        }
+    }
+    if (squares64 > INT32_MAX) {
+        throw Error(ErrorKind::Overflow, "Overflow: the sum of squares of the dealt matrix (" +
+                                             std::to_string(squares64) + ") exceeds the 32-bit range.");
+    }
+    auto total = static_cast<std::int32_t>(total64), squares = static_cast<std::int32_t>(squares64);
+    if (squares == total) return;
+    if (!marginsRealisable(rowSums, colSums)) {
+        throw Error(ErrorKind::InvalidInput,
+                    "No presence-absence matrix has these row and column sums; the reduction would never end.");
+    }
+    // Realisable with a cell above 1 implies rows >= 2 and cols >= 2.
+    auto cell = [&](std::int32_t i, std::int32_t k) -> std::uint16_t& { return x.at(i, k); };
+    while (squares != total) {
+        const std::int32_t i1 = random.draw(rows - 1);
+        std::int32_t i2 = random.draw(rows);
+        if (i2 == i1) i2 = i1 + 1;
+        const std::int32_t k1 = random.draw(cols - 1);
+        std::int32_t k2 = random.draw(cols);
+        if (k2 == k1) k2 = k1 + 1;
+        std::uint16_t &a11 = cell(i1, k1), &a22 = cell(i2, k2), &a12 = cell(i1, k2), &a21 = cell(i2, k1);
+        if (a11 > 0 && a22 > 0) {
+            const std::int32_t d = a11 + a22 - a12 - a21;
+            if (d >= 2) {
+                squares -= 2 * (d - 2);
+                --a11; --a22; ++a21; ++a12;
+            }
+        }
+        if (a12 > 0 && a21 > 0) {
+            const std::int32_t d = a12 + a21 - a11 - a22;
+            if (d >= 2) {
+                squares -= 2 * (d - 2);
+                --a12; --a21; ++a11; ++a22;
+            }
+        }
+    }
+}
+
+PresenceMatrix RandomBinaryMatrix(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums,
+                                  Random& random) {
+    if (checkedTotal(rowSums, "row") != checkedTotal(colSums, "column")) {
+        throw Error(ErrorKind::InvalidInput, "The row sums and the column sums have different totals.");
+    }
+    if (!marginsRealisable(rowSums, colSums)) {
+        throw Error(ErrorKind::InvalidInput, "No presence-absence matrix of " + std::to_string(rowSums.size()) + " x " +
+                                                 std::to_string(colSums.size()) + " cells has these row and column sums.");
+    }
+    MarginMatrix x = RandomMarginMatrix(rowSums, colSums, random);
+    ReduceSumOfSquares(x, random);
+    PresenceMatrix result(x.rows, x.cols);
+    for (std::int32_t i = 1; i <= x.rows; ++i)
+        for (std::int32_t k = 1; k <= x.cols; ++k) result.set(i, k, static_cast<std::uint8_t>(x.at(i, k)));
+    return result;
+}
+
+}  // namespace kelpo

@@ -1,0 +1,50 @@
+// Random presence-absence matrices with fixed row and column sums (Part 1.2):
+// deal the sums out at random (RandomMarginMatrix), then remove every cell above 1
+// by random 2 x 2 moves (ReduceSumOfSquares).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/presence_matrix.h"
+#include "core/random.h"
+
+namespace kelpo {
+
+// The dealt matrix X of non-negative counts, rows x cols, row-major, indices from 1.
+// A cell never exceeds min(row sum, column sum) <= 32767, so 16 bits suffice
+// (2 GiB at 32767 x 32767 instead of 4).
+struct MarginMatrix {
+    std::int32_t rows = 0;
+    std::int32_t cols = 0;
+    std::vector<std::uint16_t> cells;
+
+    std::uint16_t& at(std::int32_t i, std::int32_t k) {
+        return cells[static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(k - 1)];
+    }
+    std::uint16_t at(std::int32_t i, std::int32_t k) const {
+        return cells[static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(k - 1)];
+    }
+};
+
+// Deals the units of the margins: two random values per unit, in the order of Part 1.2.
+// Throws kelpo::Error (InvalidInput) for a negative sum or unequal totals, (Overflow)
+// when the total or a cell leaves its range, (OutOfMemory) when X cannot be allocated.
+MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums,
+                                Random& random);
+
+// Random 2 x 2 moves, four random values per pass, until every cell is 0 or 1.
+// Throws kelpo::Error (InvalidInput) when no 0/1 matrix has X's margins (the loop
+// would never end), (Overflow) when the total or the sum of squares exceeds 32 bits.
+void ReduceSumOfSquares(MarginMatrix& x, Random& random);
+
+// The two stages and the copy into a presence-absence matrix. Throws kelpo::Error
+// (InvalidInput) when the margins are not those of some 0/1 matrix of
+// rowSums.size() x colSums.size() cells (negative, unequal totals, or impossible).
+PresenceMatrix RandomBinaryMatrix(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums,
+                                  Random& random);
+
+// True when some 0/1 matrix has these row and column sums (Gale-Ryser).
+bool marginsRealisable(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums);
+
+}  // namespace kelpo

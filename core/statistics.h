@@ -1,0 +1,255 @@
+// The three co-occurrence statistics (Part 1.1): full computation and the update
+// after a checkerboard swap, side by side for each statistic.
+//
+// Ownership (DESIGN "State: one owner each"): a statistic object holds its table
+// and its last value; the swap chain that walks a working matrix owns one, so two
+// chains never share one and nothing here is global.
+//
+// Terms. Each statistic counts, for pairs of *entities*, the *features* both have:
+//   C-score, checkerboards: entities = species, features = sites, S(i, j) = shared sites;
+//   combinations:           entities = sites, features = species, S(c, c2) = shared species,
+//                           and the spec's D(c, c2) = n(c) + n(c2) - 2 S(c, c2).
+// The working matrix is stored one bit line per feature (core/bit_lines.h).
+//
+// Tables. S is a 16-bit lower triangle (a count never exceeds the number of
+// features, at most 32767): row x holds S(x, y) for y < x contiguously, so R = 32767
+// costs 1 GiB instead of the spec's two 4-byte squares. The pair totals
+// T(i, j) = r(i) + r(j) are not stored: the update needs only r(l) - r(g).
+//
+// The update after a swap. A swap on entities e1, e2 and features f1, f2 leaves one
+// of the two entities, g, with f1 (and no longer f2) and the other, l, with f2. For
+// any other entity h the shared counts change only when h has exactly one of f1, f2:
+// with d = +1 when h has f1, -1 when it has f2, S(h, g) += d and S(h, l) -= d. The
+// spec walks h = 1..R testing A(h, k1) and A(h, k2) and applies +1 and -1 steps that
+// cancel when h has both; visiting only the bits of line f1 XOR line f2 is the same
+// arithmetic without the cancelling steps, and skips 64 unchanged entities per word.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/bit_lines.h"
+#include "core/error.h"
+#include "core/presence_matrix.h"
+#include "core/statistic_id.h"
+
+namespace kelpo {
+
+// How SharedTable::build counts: per feature, the pairs of entities present
+// (cost sum over features of n(n-1)/2, best for sparse matrices), or per pair of
+// entities, a popcount of their bit rows (cost E(E-1)/2 * F/64, best for dense
+// ones). Automatic picks the cheaper; the other two exist for the tests.
+enum class SharedKernel { Automatic, PairsPerFeature, BitRowPopcount };
+
+// S(x, y) for every unordered pair of entities, and each entity's total.
+class SharedTable {
+public:
+    // Rebuilds the table for the entities of the lines. Throws kelpo::Error
+    // (OutOfMemory) when it cannot be allocated, (InvalidInput) for more than
+    // 65535 features (the counts are 16-bit).
+    void build(const BitLines& lines, SharedKernel kernel = SharedKernel::Automatic);
+
+    std::int32_t entities() const { return n_; }
+    const std::vector<std::int32_t>& totals() const { return totals_; }
+
+    static std::size_t rowStart(std::int32_t x) {
+        const auto ux = static_cast<std::size_t>(x);
+        return ux * (ux - (ux > 0)) / 2;
+    }
+    const std::uint16_t* row(std::int32_t x) const { return data_.get() + rowStart(x); }
+    // S(h, x) for h != x.
+    std::uint16_t& at(std::int32_t h, std::int32_t x) {
+        return data_[h > x ? rowStart(h) + static_cast<std::size_t>(x) : rowStart(x) + static_cast<std::size_t>(h)];
+    }
+
+private:
+    std::int32_t n_ = 0;
+    std::size_t capacity_ = 0;
+    std::unique_ptr<std::uint16_t[]> data_;
+    std::vector<std::int32_t> totals_;
+};
+
+// Calls visit(h, d) for every entity h other than g and l that has exactly one of
+// the features f1 (d = +1) and f2 (d = -1), lines read after the swap. g itself has
+// f1 and not f2, l the reverse; both are masked out.
+template <class Visit>
+inline void forEachChangedEntity(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
+                                 std::int32_t g, std::int32_t l, Visit&& visit) {
+    const std::size_t wordG = static_cast<std::size_t>(g) >> 6, wordL = static_cast<std::size_t>(l) >> 6;
+    const std::uint64_t bitG = std::uint64_t{1} << (g & 63), bitL = std::uint64_t{1} << (l & 63);
+    for (std::size_t w = 0; w < words; ++w) {
+        const std::uint64_t a = lineF1[w], b = lineF2[w];
+        std::uint64_t up = (a & ~b) & ~(w == wordG ? bitG : 0);
+        std::uint64_t down = (b & ~a) & ~(w == wordL ? bitL : 0);
+        const auto base = static_cast<std::int32_t>(w * 64);
+        for (; up; up &= up - 1) visit(base + std::countr_zero(up), 1);
+        for (; down; down &= down - 1) visit(base + std::countr_zero(down), -1);
+    }
+}
+
+[[noreturn]] void throwCScoreOverflow(std::int64_t value);
+
+inline std::int32_t checkedCScore(std::int64_t value) {
+    if (value > INT32_MAX || value < INT32_MIN) [[unlikely]] throwCScoreOverflow(value);
+    return static_cast<std::int32_t>(value);
+}
+
+// C-score: the sum over unordered species pairs of (r(i) - S(i,j)) (r(j) - S(i,j)).
+class CScoreStatistic {
+public:
+    static constexpr bool kSpeciesAreEntities = true;
+
+    std::int32_t full(const BitLines& lines, SharedKernel kernel = SharedKernel::Automatic) {
+        table_.build(lines, kernel);
+        const std::int32_t* r = table_.totals().data();
+        // Every term is >= 0, so the running sum only grows: it leaves the 32-bit
+        // range exactly when the final sum does. 64-bit sum, one check.
+        std::int64_t sum = 0;
+        for (std::int32_t x = 1; x < table_.entities(); ++x) {
+            const std::uint16_t* s = table_.row(x);
+            std::int64_t rowSum = 0;
+            for (std::int32_t y = 0; y < x; ++y) rowSum += std::int64_t{r[x] - s[y]} * (r[y] - s[y]);
+            sum += rowSum;
+        }
+        return value_ = checkedCScore(sum);
+    }
+
+    // For a pair (h, x) whose count moves s -> s + d, the term (r(h) - s)(r(x) - s)
+    // changes by -d (r(h) + r(x) - 2s) + 1 (the spec's 2s - t + 1 and -2s + t + 1).
+    // Summed over (h, g) with +d and (h, l) with -d, r(h) cancels:
+    //   d (r(l) - r(g)) + 2 d (S(h,g) - S(h,l)) + 2, with the counts before the step.
+    std::int32_t afterSwap(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
+                           std::int32_t g, std::int32_t l) {
+        const std::int32_t totalsDiff = table_.totals()[l] - table_.totals()[g];
+        std::int64_t delta = 0;
+        forEachChangedEntity(lineF1, lineF2, words, g, l, [&](std::int32_t h, std::int32_t d) {
+            std::uint16_t& sg = table_.at(h, g);
+            std::uint16_t& sl = table_.at(h, l);
+            delta += d * (totalsDiff + 2 * (std::int32_t{sg} - std::int32_t{sl})) + 2;
+            sg = static_cast<std::uint16_t>(sg + d);
+            sl = static_cast<std::uint16_t>(sl - d);
+        });
+        // The value is checked after every update; the spec checks each of its
+        // +-1 steps, which could only differ for a sum within R of 2^31.
+        return value_ = checkedCScore(std::int64_t{value_} + delta);
+    }
+
+    std::int32_t value() const { return value_; }
+
+private:
+    SharedTable table_;
+    std::int32_t value_ = 0;
+};
+
+// Number of checkerboards: unordered species pairs that share no site.
+class CheckerboardsStatistic {
+public:
+    static constexpr bool kSpeciesAreEntities = true;
+
+    std::int32_t full(const BitLines& lines, SharedKernel kernel = SharedKernel::Automatic) {
+        table_.build(lines, kernel);
+        std::int64_t count = 0;  // at most 32767 * 32766 / 2 < 2^31
+        for (std::int32_t x = 1; x < table_.entities(); ++x) {
+            const std::uint16_t* s = table_.row(x);
+            std::int32_t zeros = 0;
+            for (std::int32_t y = 0; y < x; ++y) zeros += s[y] == 0;
+            count += zeros;
+        }
+        return value_ = static_cast<std::int32_t>(count);
+    }
+
+    // A pair enters the count when its shared sites fall to 0 and leaves it when they rise from 0.
+    std::int32_t afterSwap(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
+                           std::int32_t g, std::int32_t l) {
+        std::int32_t delta = 0;
+        forEachChangedEntity(lineF1, lineF2, words, g, l, [&](std::int32_t h, std::int32_t d) {
+            std::uint16_t& sg = table_.at(h, g);
+            std::uint16_t& sl = table_.at(h, l);
+            const std::uint16_t newG = static_cast<std::uint16_t>(sg + d), newL = static_cast<std::uint16_t>(sl - d);
+            delta += (newG == 0) - (sg == 0) + (newL == 0) - (sl == 0);
+            sg = newG;
+            sl = newL;
+        });
+        return value_ += delta;
+    }
+
+    std::int32_t value() const { return value_; }
+
+private:
+    SharedTable table_;
+    std::int32_t value_ = 0;
+};
+
+// Number of combinations: distinct site columns. Sites c < c2 are equal exactly
+// when n(c) = n(c2) = S(c, c2) (D = 0 in the spec); twins(c), the spec's D(c, 0),
+// counts the later sites equal to c, and a site counts when it has no later twin.
+class CombinationsStatistic {
+public:
+    static constexpr bool kSpeciesAreEntities = false;
+
+    std::int32_t full(const BitLines& lines, SharedKernel kernel = SharedKernel::Automatic) {
+        table_.build(lines, kernel);
+        const std::int32_t n = table_.entities();
+        const std::int32_t* total = table_.totals().data();
+        try {
+            twins_.assign(static_cast<std::size_t>(n), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the combinations table.");
+        }
+        for (std::int32_t x = 1; x < n; ++x) {
+            const std::uint16_t* s = table_.row(x);
+            for (std::int32_t y = 0; y < x; ++y) twins_[static_cast<std::size_t>(y)] += total[x] == total[y] && s[y] == total[x];
+        }
+        // With no site at all the spec's count still starts at 1.
+        std::int32_t count = n == 0 ? 1 : 0;
+        for (std::int32_t t : twins_) count += t == 0;
+        return value_ = count;
+    }
+
+    // The spec's "D(k1, c) -= 2 / += 2" is S(k1, c) += 1 / -= 1 here; a pair whose
+    // equality changes moves the twin count of its earlier site, and that site
+    // leaves (0 -> 1 twins) or joins (1 -> 0) the count.
+    std::int32_t afterSwap(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
+                           std::int32_t g, std::int32_t l) {
+        const std::int32_t* total = table_.totals().data();
+        std::int32_t delta = 0;
+        auto pairStep = [&](std::int32_t h, std::int32_t x, std::int32_t before, std::int32_t after) {
+            if (total[h] != total[x]) return;  // sites with different totals are never equal
+            const bool wasEqual = before == total[h], isEqual = after == total[h];
+            if (wasEqual == isEqual) return;
+            std::int32_t& t = twins_[static_cast<std::size_t>(std::min(h, x))];
+            if (isEqual) delta -= ++t == 1;
+            else delta += --t == 0;
+        };
+        forEachChangedEntity(lineF1, lineF2, words, g, l, [&](std::int32_t h, std::int32_t d) {
+            std::uint16_t& sg = table_.at(h, g);
+            std::uint16_t& sl = table_.at(h, l);
+            pairStep(h, g, sg, sg + d);
+            pairStep(h, l, sl, sl - d);
+            sg = static_cast<std::uint16_t>(sg + d);
+            sl = static_cast<std::uint16_t>(sl - d);
+        });
+        return value_ += delta;
+    }
+
+    std::int32_t value() const { return value_; }
+
+private:
+    SharedTable table_;
+    std::vector<std::int32_t> twins_;
+    std::int32_t value_ = 0;
+};
+
+// The working-matrix lines of a presence-absence matrix for a statistic: one line per
+// site over the species when speciesAreEntities, else one line per species over the
+// sites. Throws kelpo::Error (InvalidInput) naming the first cell that is not 0 or 1.
+BitLines featureLines(const PresenceMatrix& matrix, bool speciesAreEntities);
+
+// A full computation (Part 1.1, mode Full) of the statistic of a matrix; V-Ratio gives 0.
+std::int32_t computeStatistic(const PresenceMatrix& matrix, StatisticId id);
+
+}  // namespace kelpo

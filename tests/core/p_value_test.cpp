@@ -1,0 +1,168 @@
+// Part 1.4: the p-value estimate, its edge cases, and the whole call against the
+// literal algorithm driven by the same random values.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/error.h"
+#include "core/p_value.h"
+#include "reference.h"
+
+namespace kelpo {
+namespace {
+
+PresenceMatrix fromRows(const std::vector<std::vector<int>>& rows) {
+    const auto R = static_cast<std::int32_t>(rows.size());
+    const auto C = R ? static_cast<std::int32_t>(rows[0].size()) : 0;
+    PresenceMatrix m(R, C);
+    for (std::int32_t i = 1; i <= R; ++i)
+        for (std::int32_t k = 1; k <= C; ++k) m.set(i, k, static_cast<std::uint8_t>(rows[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(k - 1)]));
+    return m;
+}
+
+PresenceMatrix randomMatrix(std::int32_t R, std::int32_t C, double fill, Random& random) {
+    PresenceMatrix m(R, C);
+    for (std::int32_t i = 1; i <= R; ++i)
+        for (std::int32_t k = 1; k <= C; ++k) m.set(i, k, random.next() < fill ? 1 : 0);
+    return m;
+}
+
+std::int64_t literalStatistic(const PresenceMatrix& m, StatisticId id) {
+    switch (id) {
+        case StatisticId::CScore: return reference::cScore(m);
+        case StatisticId::Checkerboards: return reference::checkerboards(m);
+        default: return reference::combinations(m);
+    }
+}
+
+constexpr StatisticId kComputed[] = {StatisticId::CScore, StatisticId::Checkerboards, StatisticId::Combinations};
+
+TEST(PValue, VRatioIsOneWithoutDrawing) {
+    Random used(3, 3), fresh(3, 3);
+    const PresenceMatrix m = fromRows({{1, 0}, {0, 1}});
+    const PValueResult r = PValue(m, StatisticId::VRatio, 10000, used);
+    EXPECT_EQ(r.pValue, 1.0);
+    EXPECT_EQ(r.less, 0.0);
+    EXPECT_EQ(r.equal, 10000.0);
+    EXPECT_EQ(used.next(), fresh.next());
+}
+
+TEST(PValue, IterationsBelowOneAreRefused) {
+    Random random;
+    const PresenceMatrix m = fromRows({{1, 0}, {0, 1}});
+    for (std::int32_t n : {0, -1}) {
+        try {
+            PValue(m, StatisticId::CScore, n, random);
+            FAIL();
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::InvalidInput);
+            EXPECT_NE(std::string(e.what()).find("iterations"), std::string::npos);
+        }
+    }
+}
+
+TEST(PValue, SingleArrangementGivesPOne) {
+    const PresenceMatrix cases[] = {
+        PresenceMatrix(4, 5),                                                     // all zero
+        fromRows({{1, 1, 1}, {1, 1, 1}}),                                         // all one
+        fromRows({{1, 1, 1, 1}, {1, 1, 1, 0}, {1, 1, 0, 0}, {1, 0, 0, 0}}),       // nested rows
+        fromRows({{1, 0, 1, 1, 0}}),                                              // one row
+        fromRows({{1}, {0}, {1}}),                                                // one column
+        PresenceMatrix(0, 3), PresenceMatrix(3, 0), PresenceMatrix(1, 1),
+    };
+    for (const PresenceMatrix& m : cases) {
+        for (StatisticId id : kComputed) {
+            Random random(1, 2);
+            const PValueResult r = PValue(m, id, 500, random);
+            EXPECT_EQ(r.pValue, 1.0);
+            EXPECT_EQ(r.less, 0.0);
+            EXPECT_EQ(r.equal, 500.0);
+            EXPECT_EQ(r.observed, literalStatistic(m, id));
+            EXPECT_EQ(r.simulatedSum, 500.0 * r.observed);
+            EXPECT_EQ(r.simulatedSumOfSquares, 500.0 * r.observed * r.observed);
+        }
+    }
+    // One row or one column draws nothing.
+    Random used(6, 6), fresh(6, 6);
+    PValue(fromRows({{1, 0, 1, 1, 0}}), StatisticId::CScore, 100, used);
+    EXPECT_EQ(used.next(), fresh.next());
+}
+
+TEST(PValue, OneIterationCountsTheStartingMatrixOnly) {
+    Random random(2, 2);
+    const PresenceMatrix m = randomMatrix(8, 8, 0.5, random);
+    for (StatisticId id : kComputed) {
+        const PValueResult r = PValue(m, id, 1, random);
+        EXPECT_LE(r.less + r.equal, 1.0);
+        EXPECT_TRUE(r.pValue == 0.0 || r.pValue == 1.0);
+    }
+}
+
+// The literal Part 1.4 over the literal Parts 1.1 to 1.3.
+struct Literal {
+    double less = 0, equal = 0, sum = 0, squares = 0;
+    std::int64_t observed = 0;
+};
+
+Literal literalPValue(const PresenceMatrix& m, StatisticId id, std::int32_t n, Random& random) {
+    auto x = reference::marginMatrix(m.rowSums(), m.colSums(), random);
+    reference::reduce(x, m.rows(), m.cols(), random);
+    PresenceMatrix work(m.rows(), m.cols());
+    for (std::int32_t i = 1; i <= m.rows(); ++i)
+        for (std::int32_t k = 1; k <= m.cols(); ++k) work.set(i, k, static_cast<std::uint8_t>(x[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]));
+    Literal out;
+    out.observed = literalStatistic(m, id);
+    std::int64_t value = literalStatistic(work, id);
+    for (std::int32_t t = 1; t <= n; ++t) {
+        if (t > 1 && reference::swapStep(work, random)) value = literalStatistic(work, id);
+        if (value == out.observed) out.equal += 1;
+        else if (value < out.observed) out.less += 1;
+        out.sum += static_cast<double>(value);
+        out.squares += static_cast<double>(value) * static_cast<double>(value);
+    }
+    return out;
+}
+
+TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
+    Random shapes(12, 0);
+    for (int n = 0; n < 60; ++n) {
+        const std::int32_t R = shapes.draw(9) + 1, C = shapes.draw(9) + 1;
+        const PresenceMatrix m = randomMatrix(R, C, shapes.draw(9) / 10.0, shapes);
+        for (StatisticId id : kComputed) {
+            Random a(n, 5), b(n, 5);
+            const std::int32_t iterations = 2000;
+            const PValueResult r = PValue(m, id, iterations, a);
+            const Literal e = literalPValue(m, id, iterations, b);
+            ASSERT_EQ(r.observed, e.observed);
+            ASSERT_EQ(r.less, e.less);
+            ASSERT_EQ(r.equal, e.equal);
+            ASSERT_EQ(r.simulatedSum, e.sum);
+            ASSERT_EQ(r.simulatedSumOfSquares, e.squares);
+            ASSERT_EQ(a.next(), b.next());
+            ASSERT_LE(r.less + r.equal, iterations);
+            const double expected = id == StatisticId::Combinations ? (r.less + r.equal) / iterations
+                                                                    : (iterations - r.less) / iterations;
+            ASSERT_EQ(r.pValue, expected);
+            ASSERT_GE(r.pValue, 0.0);
+            ASSERT_LE(r.pValue, 1.0);
+        }
+    }
+}
+
+TEST(PValue, OverflowingCScoreThrowsOverflow) {
+    PresenceMatrix m(500, 500);
+    for (std::int32_t i = 1; i <= 500; ++i)
+        for (std::int32_t k = 1; k <= 500; ++k) m.set(i, k, (i <= 250) == (k <= 250) ? 1 : 0);
+    Random random;
+    try {
+        PValue(m, StatisticId::CScore, 10, random);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+        EXPECT_NE(std::string(e.what()).find("C-score"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace kelpo
