@@ -58,7 +58,8 @@ char separatorOf(std::string_view header) {
 }
 
 // Fields of the header less the corner label, and one less again when the
-// header begins with a space: an empty corner label then also ends in an empty last field.
+// header begins with a space: such a header is taken to have an empty corner
+// label and to end in a space too, which adds an empty last field.
 std::int64_t siteCount(std::string_view header, char separator) {
     std::int64_t sites = std::count(header.begin(), header.end(), separator);
     if (header.starts_with(' ')) --sites;
@@ -79,7 +80,8 @@ std::int32_t speciesCount(LineReader& lines) {
     return species;
 }
 
-// Stores the fields of one line in row `row`, text unchanged; a field that is exactly "0" reads so unstored.
+// Stores the fields of one line in row `row`, text unchanged; a field that is
+// exactly "0" is left out, since an unstored cell reads "0".
 void storeLine(SparseArray& cells, std::int32_t row, std::string_view line, char separator) {
     std::int32_t col = 0;
     std::size_t start = 0;
