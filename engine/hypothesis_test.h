@@ -1,0 +1,46 @@
+// The hypothesis test of the user's matrix: ten replicate p-values, their mean and its
+// bootstrap interval, and the spread of every simulated statistic.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "core/p_value.h"
+#include "core/presence_matrix.h"
+#include "core/random.h"
+#include "engine/analysis_results.h"
+#include "engine/analysis_settings.h"
+#include "engine/progress.h"
+
+namespace kelpo {
+
+inline constexpr std::int32_t kReplicates = 10;
+
+struct HypothesisTestOutcome {
+    HypothesisTestResult result;
+    std::int32_t observed = 0;
+    double simulatedMean = 0.0;
+    double simulatedSd = 0.0;
+};
+
+struct MeanAndSd {
+    double mean = 0.0;
+    double sd = 0.0;
+};
+
+// Mean and sample standard deviation (N - 1 denominator) from a count, a sum and a sum of
+// squares; sd 0 for N = 1 or when rounding would make the variance negative.
+MeanAndSd meanAndSd(double count, double sum, double sumOfSquares);
+
+// Combines the replicates in their order, so the sums never depend on which thread
+// finished first, then draws the bootstrap interval from the bootstrap stream.
+HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates, std::int32_t iterations,
+                                        Random& bootstrap);
+
+// Calls control.stepBegun() once, then runs replicate r (1..10) on stream r and the
+// bootstrap on its own stream, all seeded with settings.simulationSeed. Never looks at
+// a cancel request.
+HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const AnalysisSettings& settings, int threads,
+                                     RunControl& control);
+
+}  // namespace kelpo

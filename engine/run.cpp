@@ -1,0 +1,53 @@
+#include "engine/run.h"
+
+#include <string>
+
+#include "core/error.h"
+#include "engine/hypothesis_test.h"
+#include "engine/power_analysis.h"
+
+namespace kelpo {
+
+namespace {
+
+// The simulated communities take the settings' size, so a matrix of another size
+// would test one matrix against communities of a different shape.
+void checkPreconditions(const PresenceMatrix& matrix, const AnalysisSettings& settings, const RunOptions& options) {
+    if (matrix.rows() != settings.speciesCount || matrix.cols() != settings.siteCount) {
+        throw Error(ErrorKind::InvalidInput,
+                    "The matrix has " + std::to_string(matrix.rows()) + " x " + std::to_string(matrix.cols()) +
+                        " cells but the settings give " + std::to_string(settings.speciesCount) + " x " +
+                        std::to_string(settings.siteCount) + ".");
+    }
+    if (settings.iterations < 1) {
+        throw Error(ErrorKind::InvalidInput,
+                    "The number of iterations must be at least 1, not " + std::to_string(settings.iterations) + ".");
+    }
+    if (settings.matricesPerDistribution < 1) {
+        throw Error(ErrorKind::InvalidInput, "The number of matrices per distribution must be at least 1, not " +
+                                                 std::to_string(settings.matricesPerDistribution) + ".");
+    }
+    if (options.threads < 0) throw Error(ErrorKind::InvalidInput, "The number of threads cannot be negative.");
+}
+
+}  // namespace
+
+AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings& settings,
+                            const RunOptions& options, RunControl& control) {
+    checkPreconditions(matrix, settings, options);
+    AnalysisResults results;
+    if (options.powerAnalysis) {
+        results.powerTable = PowerAnalysis(settings, options.threads, control);
+    } else {
+        // No simulations: the test is the run's only step, so the display shows 1 of 1.
+        control.begin(0, stepTotal(0, settings.matricesPerDistribution));
+    }
+    const HypothesisTestOutcome test = HypothesisTest(matrix, settings, options.threads, control);
+    results.test = test.result;
+    results.observed = test.observed;
+    results.simulatedMean = test.simulatedMean;
+    results.simulatedSd = test.simulatedSd;
+    return results;
+}
+
+}  // namespace kelpo

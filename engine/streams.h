@@ -1,0 +1,24 @@
+// The stream ids that split one seed into independent random sequences, one per unit of work.
+#pragma once
+
+#include <cstdint>
+
+namespace kelpo::streams {
+
+// Each replicate of the hypothesis test, 1..10.
+constexpr std::uint64_t replicate(std::int32_t replicateIndex) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(replicateIndex));
+}
+
+// The bootstrap of the hypothesis test, after the ten replicates.
+constexpr std::uint64_t kBootstrap = 11;
+
+// A simulated community of the power analysis: its table row (1-based) in the high
+// half, its index within the row (1-based) in the low half. Rows start at 1, so these
+// ids never meet the small ids above.
+constexpr std::uint64_t community(std::int32_t tableRow, std::int32_t communityIndex) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(tableRow)) << 32) |
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(communityIndex));
+}
+
+}  // namespace kelpo::streams
