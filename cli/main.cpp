@@ -1,7 +1,105 @@
-// kelpo-cli: the whole analysis of a matrix file without a display.
+// kelpo-cli: the whole analysis of a matrix file without a display: read and
+// check the matrix, run the power analysis and the hypothesis test, print the report.
 #include <cstdio>
+#include <exception>
+#include <iostream>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
 
-int main() {
-    std::puts("kelpo-cli: not yet wired");
-    return 0;
+#include "cli/command_line.h"
+#include "cli/interrupt_watch.h"
+#include "cli/json_results.h"
+#include "cli/output_file.h"
+#include "cli/progress_bar.h"
+#include "core/error.h"
+#include "engine/run.h"
+#include "matrix/matrix_check.h"
+#include "matrix/matrix_file.h"
+#include "results/report.h"
+
+namespace kelpo {
+namespace {
+
+ExitCode exitCodeOf(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::InvalidInput: return ExitCode::InvalidInput;
+        case ErrorKind::InputOutput: return ExitCode::InputOutput;
+        case ErrorKind::Overflow: return ExitCode::Overflow;
+        case ErrorKind::OutOfMemory: return ExitCode::OutOfMemory;
+        case ErrorKind::Cancelled: return ExitCode::Cancelled;
+    }
+    return ExitCode::Unexpected;
+}
+
+void printWarning(std::string_view text) { std::cerr << text << '\n'; }
+
+// The main window's road: counts from the file's header and lines, the matrix
+// from its cells after the binary check of a copy.
+struct LoadedMatrix {
+    PresenceMatrix matrix;
+    std::int32_t rows = 0;
+    std::int32_t cols = 0;
+};
+
+LoadedMatrix loadMatrix(const std::filesystem::path& path) {
+    const MatrixFileContents contents = readMatrixFile(path);
+    SparseArray copy = contents.cells;
+    validateMatrix(copy);
+    return {buildMatrix(copy), contents.rows, contents.cols};
+}
+
+AnalysisResults runWithProgress(const PresenceMatrix& matrix, const AnalysisSettings& settings,
+                                const CommandLine& line) {
+    std::optional<ProgressBar> bar;
+    if (line.progress) bar.emplace();
+    RunControl control(bar ? RunControl::Callback([&bar](const ProgressState& state) { bar->update(state); })
+                           : RunControl::Callback{});
+    const InterruptWatch interrupts(control);
+    const RunOptions options{line.threads, !line.noPower};
+    AnalysisResults results = runAnalysis(matrix, settings, options, control);
+    if (bar) bar->finish();
+    return results;
+}
+
+int run(const CommandLine& line) {
+    AnalysisSettings settings = settingsFromCommandLine(line, printWarning);
+    // Refused before the run rather than after minutes of simulation.
+    if (line.output) checkOutputPath(*line.output);
+    if (line.json) checkOutputPath(*line.json);
+
+    const LoadedMatrix loaded = loadMatrix(line.matrixFile);
+    settings.fileName = matrixName(line.matrixFile.string());
+    settings.speciesCount = loaded.rows;
+    settings.siteCount = loaded.cols;
+    settings.applyRunDefaults();
+
+    const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
+    const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
+    std::cout << report << "\r\n" << std::flush;
+    if (line.output) writeOutputFile(*line.output, report);
+    if (line.json) writeOutputFile(*line.json, resultsJson(results, settings).dump(2) + "\n");
+    return static_cast<int>(ExitCode::Success);
+}
+
+}  // namespace
+}  // namespace kelpo
+
+int main(int argc, char** argv) {
+    using kelpo::ExitCode;
+    try {
+        const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
+        if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
+        return kelpo::run(*parsed.commandLine);
+    } catch (const kelpo::Error& error) {
+        std::cerr << error.what() << '\n';
+        return static_cast<int>(kelpo::exitCodeOf(error.kind()));
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Out of memory.\n";
+        return static_cast<int>(ExitCode::OutOfMemory);
+    } catch (const std::exception& error) {
+        std::cerr << "Unexpected error: " << error.what() << '\n';
+        return static_cast<int>(ExitCode::Unexpected);
+    }
 }

@@ -1,0 +1,144 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <map>
+#include <string>
+
+#include "cli/number_rules.h"
+#include "core/error.h"
+
+namespace kelpo {
+
+namespace {
+
+const std::map<std::string, StatisticId> kStatistics = {
+    {"cscore", StatisticId::CScore},
+    {"checkerboards", StatisticId::Checkerboards},
+    {"combinations", StatisticId::Combinations},
+    {"vratio", StatisticId::VRatio},
+};
+
+const std::map<std::string, NullHypothesis> kNullHypotheses = {
+    {"interactions", NullHypothesis::NoInteractions},
+    {"sites", NullHypothesis::SitesEquivalent},
+    {"species", NullHypothesis::SpeciesEquivalent},
+};
+
+const std::map<int, InteractionChoice> kInteractionPercents = {
+    {0, InteractionChoice::None},
+    {50, InteractionChoice::Half},
+    {100, InteractionChoice::All},
+};
+
+constexpr const char* kFooter = R"(Numbers:
+  --iterations, --matrices and --seed take decimal numbers written in full: a text
+  that is not entirely a number ("12abc", "") is refused, not read as 12 or 0. A
+  fraction is rounded to the nearest whole number, a half to the even neighbour.
+  --iterations is the total of the hypothesis test; a tenth of it (rounded the same
+  way) is kept per replicate, so the total is at most 2147483640. Fewer than 100
+  matrices or 25000 iterations give a warning on standard error; the run goes on.
+
+Assumptions:
+  The assumptions need a null hypothesis, and each is offered only where it adds
+  something: --null interactions allows --assume-sites-equivalent and
+  --assume-species-equivalent; --null sites allows --assume-species-equivalent and
+  --assume-interactions; --null species allows --assume-sites-equivalent and
+  --assume-interactions.
+
+Exit codes:
+  0 success (warnings may have been printed to standard error)
+  1 unexpected internal error
+  2 invalid input or usage (refused option, non-binary matrix cell)
+  3 input/output (matrix file cannot be read, report or JSON file cannot be written)
+  4 overflow of a 32-bit count
+  5 out of memory
+  6 cancelled (Ctrl-C during the power analysis))";
+
+void addOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--statistic", line.statistic, "Co-occurrence statistic")
+        ->check(CLI::IsMember({"cscore", "checkerboards", "combinations", "vratio"}))
+        ->capture_default_str();
+    app.add_option("--null", line.nullHypothesis, "Null hypothesis (none when absent)")
+        ->check(CLI::IsMember({"interactions", "sites", "species"}));
+    app.add_flag("--assume-sites-equivalent", line.assumeSitesEquivalent, "Assume sites are equivalent");
+    app.add_flag("--assume-species-equivalent", line.assumeSpeciesEquivalent, "Assume species are equivalent");
+    app.add_option("--assume-interactions", line.assumeInteractionsPercent,
+                   "Assume interactions between species, with this percentage of species interacting")
+        ->check(CLI::IsMember({0, 50, 100}));
+    app.add_option("--iterations", line.iterations, "Iterations of the hypothesis test (total)")
+        ->capture_default_str();
+    app.add_option("--matrices", line.matrices, "Simulated matrices per distribution")->capture_default_str();
+    app.add_option("--seed", line.seed, "Random seed of the simulations")->capture_default_str();
+    app.add_option("--threads", line.threads, "Worker threads (default: all cores)")
+        ->check(CLI::Range(1, 4096));
+    app.add_option("--output", line.output, "Also write the report to this file");
+    app.add_option("--json", line.json, "Write the results as one JSON object to this file");
+    app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
+    app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
+    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();
+}
+
+// The window enables an assumption only where the null hypothesis leaves it open.
+void checkAssumptions(const AnalysisSettings& settings) {
+    const bool anyAssumption =
+        settings.assumeSitesEquivalent || settings.assumeSpeciesEquivalent || settings.assumeInteractions;
+    if (anyAssumption && settings.nullHypothesis == NullHypothesis::None) {
+        throw Error(ErrorKind::InvalidInput,
+                    "The assumptions are available only with a null hypothesis: add --null "
+                    "interactions|sites|species.");
+    }
+    if (settings.assumeInteractions && settings.nullHypothesis == NullHypothesis::NoInteractions) {
+        throw Error(ErrorKind::InvalidInput,
+                    "--assume-interactions is not available with --null interactions: the null hypothesis is "
+                    "that species do not interact.");
+    }
+    if (settings.assumeSitesEquivalent && settings.nullHypothesis == NullHypothesis::SitesEquivalent) {
+        throw Error(ErrorKind::InvalidInput,
+                    "--assume-sites-equivalent is not available with --null sites: it is the null hypothesis "
+                    "itself.");
+    }
+    if (settings.assumeSpeciesEquivalent && settings.nullHypothesis == NullHypothesis::SpeciesEquivalent) {
+        throw Error(ErrorKind::InvalidInput,
+                    "--assume-species-equivalent is not available with --null species: it is the null "
+                    "hypothesis itself.");
+    }
+}
+
+}  // namespace
+
+ParseOutcome parseCommandLine(int argc, const char* const* argv) {
+    CLI::App app{"kelpo-cli: tests whether the species of a presence-absence matrix co-occur at random,\n"
+                 "with a power analysis of the test, and prints the results report.",
+                 "kelpo-cli"};
+    app.footer(kFooter);
+    CommandLine line;
+    addOptions(app, line);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return {std::nullopt, code == 0 ? ExitCode::Success : ExitCode::InvalidInput};
+    }
+    return {line, ExitCode::Success};
+}
+
+AnalysisSettings settingsFromCommandLine(const CommandLine& line,
+                                         const std::function<void(std::string_view)>& warn) {
+    AnalysisSettings settings;
+    settings.statisticId = kStatistics.at(line.statistic);
+    if (!line.nullHypothesis.empty()) settings.nullHypothesis = kNullHypotheses.at(line.nullHypothesis);
+    settings.assumeSitesEquivalent = line.assumeSitesEquivalent;
+    settings.assumeSpeciesEquivalent = line.assumeSpeciesEquivalent;
+    if (line.assumeInteractionsPercent) {
+        settings.assumeInteractions = true;
+        settings.interactionChoice = kInteractionPercents.at(*line.assumeInteractionsPercent);
+    }
+    checkAssumptions(settings);
+    const SimulationNumbers numbers = checkSimulationNumbers(line.matrices, line.seed, line.iterations, warn);
+    settings.matricesPerDistribution = numbers.matricesPerDistribution;
+    settings.simulationSeed = numbers.simulationSeed;
+    settings.iterations = numbers.iterations;
+    return settings;
+}
+
+}  // namespace kelpo

@@ -1,0 +1,57 @@
+// The options of kelpo-cli, read with CLI11, and the analysis settings they give.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/analysis_settings.h"
+
+namespace kelpo {
+
+struct CommandLine {
+    std::filesystem::path matrixFile;
+    std::string statistic = "cscore";
+    std::string nullHypothesis;  // empty: none selected
+    bool assumeSitesEquivalent = false;
+    bool assumeSpeciesEquivalent = false;
+    std::optional<int> assumeInteractionsPercent;  // 0, 50 or 100
+    std::string iterations = "100000";             // the total the user sees
+    std::string matrices = "100";
+    std::string seed = "0";
+    int threads = 0;  // 0: all cores
+    std::optional<std::filesystem::path> output;
+    std::optional<std::filesystem::path> json;
+    bool noPower = false;
+    bool progress = false;
+};
+
+// Exit codes, one per kind of error; documented in --help.
+enum class ExitCode : int {
+    Success = 0,
+    Unexpected = 1,
+    InvalidInput = 2,  // also a usage error
+    InputOutput = 3,
+    Overflow = 4,
+    OutOfMemory = 5,
+    Cancelled = 6,
+};
+
+// The parsed options, or the exit code when the parse ended the program
+// (--help gives Success after printing the help; a usage error InvalidInput).
+struct ParseOutcome {
+    std::optional<CommandLine> commandLine;
+    ExitCode exitCode = ExitCode::Success;
+};
+ParseOutcome parseCommandLine(int argc, const char* const* argv);
+
+// The choices of the command line as the main window and the options dialog
+// would store them; the file's name and size are filled in by the caller.
+// Throws kelpo::Error (InvalidInput) for a refused number or an assumption that
+// the window would not offer with the chosen null hypothesis.
+AnalysisSettings settingsFromCommandLine(const CommandLine& commandLine,
+                                         const std::function<void(std::string_view)>& warn);
+
+}  // namespace kelpo

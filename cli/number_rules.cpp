@@ -1,0 +1,79 @@
+#include "cli/number_rules.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <system_error>
+
+#include "core/error.h"
+#include "core/numbers.h"
+
+namespace kelpo {
+
+namespace {
+
+constexpr double kInt32Max = 2147483647.0;
+
+[[noreturn]] void refuse(std::string_view message, std::string_view what, std::string_view text) {
+    throw Error(ErrorKind::InvalidInput,
+                std::string(message) + " (" + std::string(what) + ": \"" + std::string(text) + "\")");
+}
+
+// The number or the refusal: a command line is strict where the dialog reads 12abc as 12.
+double numberOrRefuse(std::string_view text, std::string_view message, std::string_view what) {
+    const std::optional<double> value = strictNumber(text);
+    if (!value) refuse(message, what, text);
+    return *value;
+}
+
+// Rounded half to even, refused when the result leaves [0, limit].
+std::int32_t wholeWithin(double value, double limit, std::string_view message, std::string_view what,
+                         std::string_view text) {
+    if (std::nearbyint(value) > limit) refuse(message, what, text);
+    return toWholeNumber(value);
+}
+
+std::int32_t checkedMatrices(std::string_view text, const std::function<void(std::string_view)>& warn) {
+    const double value = numberOrRefuse(text, kError10, "--matrices");
+    if (value <= 0) refuse(kError10, "--matrices", text);
+    if (value < 100) warn(kWarning11);
+    return wholeWithin(value, kInt32Max, kError10, "--matrices", text);
+}
+
+std::int32_t checkedSeed(std::string_view text) {
+    const double value = numberOrRefuse(text, kError12, "--seed");
+    if (value < 0) refuse(kError12, "--seed", text);
+    return wholeWithin(value, kInt32Max, kError12, "--seed", text);
+}
+
+// The stored tenth: the whole total divided by ten, rounded half to even again
+// (25005 gives 2500, 25015 gives 2502).
+std::int32_t checkedIterations(std::string_view text, const std::function<void(std::string_view)>& warn) {
+    const double value = numberOrRefuse(text, kError10, "--iterations");
+    if (value <= 0) refuse(kError10, "--iterations", text);
+    if (value < 25000) warn(kWarning13);
+    const std::int32_t total = wholeWithin(value, kMaxIterationTotal, kError10, "--iterations", text);
+    return toWholeNumber(static_cast<double>(total) / 10.0);
+}
+
+}  // namespace
+
+std::optional<double> strictNumber(std::string_view text) {
+    double value = 0.0;
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (error != std::errc{} || stop != end || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+SimulationNumbers checkSimulationNumbers(std::string_view matrices, std::string_view seed,
+                                         std::string_view iterationTotal,
+                                         const std::function<void(std::string_view)>& warn) {
+    SimulationNumbers numbers;
+    numbers.matricesPerDistribution = checkedMatrices(matrices, warn);
+    numbers.simulationSeed = checkedSeed(seed);
+    numbers.iterations = checkedIterations(iterationTotal, warn);
+    return numbers;
+}
+
+}  // namespace kelpo
