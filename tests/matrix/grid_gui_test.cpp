@@ -1,0 +1,473 @@
+// The matrix grid driven through its own children: keys into the edit box,
+// clicks on the drawing surface, and the scroll bars.
+#include "matrix/grid.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kelpo {
+namespace {
+
+using grid::CellIndex;
+
+constexpr int kCellWidth = 60;
+constexpr int kCellHeight = 20;
+constexpr int kBar = Grid::kScrollBarThickness;
+
+class GridTest : public ::testing::Test {
+protected:
+    // A shown grid of rows × cols data cells in a control of the given size
+    // (by default just large enough for every cell).
+    void makeGrid(std::int32_t rows, std::int32_t cols, QSize size = {}) {
+        if (!size.isValid()) {
+            size = QSize((cols + 1) * kCellWidth, (rows + 1) * kCellHeight);
+        }
+        grid.resize(size);
+        grid.ResizeMatrix(rows, cols);
+        grid.show();
+    }
+
+    QLineEdit* box() { return grid.findChild<QLineEdit*>(QStringLiteral("txt1")); }
+    QWidget* surface() { return grid.findChild<QWidget*>(QStringLiteral("pbx1")); }
+    QScrollBar* vsb() { return grid.findChild<QScrollBar*>(QStringLiteral("vsb1")); }
+    QScrollBar* hsb() { return grid.findChild<QScrollBar*>(QStringLiteral("hsb1")); }
+
+    CellIndex current() const { return {grid.TextRow(), grid.TextCol()}; }
+
+    void clickSlot(int slotRow, int slotCol) {
+        QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(slotCol * kCellWidth + kCellWidth / 2, slotRow * kCellHeight + kCellHeight / 2));
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(box(), key, modifiers);
+    }
+    void type(const QString& text) { QTest::keyClicks(box(), text); }
+
+    // The edit box's place over a slot: 53 × 13 centred in a 60 × 20 slot.
+    static QRect boxOverSlot(int slotRow, int slotCol) {
+        return {slotCol * kCellWidth + 3, slotRow * kCellHeight + 3, kCellWidth - 7, kCellHeight - 7};
+    }
+
+    Grid grid;
+};
+
+struct KeyCase {
+    CellIndex from;
+    Qt::Key key;
+    CellIndex to;
+};
+
+void PrintTo(const CellIndex& cell, std::ostream* out) {
+    *out << "(" << cell.row << ", " << cell.col << ")";
+}
+
+TEST_F(GridTest, KeysWrapOverDataCellsWhileHeadersAreLocked) {
+    makeGrid(3, 4);
+    const std::vector<KeyCase> cases = {
+        {{2, 4}, Qt::Key_Right, {3, 1}}, {{3, 4}, Qt::Key_Right, {1, 1}}, {{1, 1}, Qt::Key_Left, {3, 4}},
+        {{1, 2}, Qt::Key_Up, {3, 2}},    {{3, 2}, Qt::Key_Return, {1, 2}}, {{3, 2}, Qt::Key_Down, {1, 2}},
+        {{2, 3}, Qt::Key_Right, {2, 4}}, {{2, 1}, Qt::Key_Left, {1, 4}},   {{3, 2}, Qt::Key_Enter, {1, 2}},
+    };
+    for (const KeyCase& c : cases) {
+        clickSlot(c.from.row, c.from.col);
+        ASSERT_EQ(current(), c.from);
+        press(c.key);
+        EXPECT_EQ(current(), c.to) << "from (" << c.from.row << ", " << c.from.col << ") key " << c.key;
+        EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(c.to.row, c.to.col));
+        EXPECT_EQ(grid.FramedSlot(), c.to);
+    }
+}
+
+TEST_F(GridTest, KeysReachHeadersWhileHeadersAreUnlocked) {
+    makeGrid(3, 4);
+    grid.EditHeaders(true);
+    const std::vector<KeyCase> cases = {
+        {{2, 4}, Qt::Key_Right, {3, 0}},
+        {{3, 2}, Qt::Key_Down, {0, 2}},
+        {{0, 0}, Qt::Key_Left, {3, 4}},
+        {{0, 3}, Qt::Key_Up, {3, 3}},
+    };
+    for (const KeyCase& c : cases) {
+        clickSlot(c.from.row, c.from.col);
+        ASSERT_EQ(current(), c.from);
+        press(c.key);
+        EXPECT_EQ(current(), c.to) << "from (" << c.from.row << ", " << c.from.col << ") key " << c.key;
+        EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(c.to.row, c.to.col));
+    }
+}
+
+TEST_F(GridTest, ShiftDoesNotChangeTheMoveAndTheCaretStays) {
+    makeGrid(3, 4);
+    clickSlot(2, 2);
+    type(QStringLiteral("ab"));
+    press(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(current(), (CellIndex{2, 3}));
+    EXPECT_EQ(grid.GetText(2, 2), "ab");  // not "a" plus a selection: the box never saw the key
+    press(Qt::Key_Left);
+    EXPECT_EQ(box()->text(), QStringLiteral("ab"));
+    EXPECT_EQ(box()->selectedText(), QStringLiteral("ab"));
+}
+
+TEST_F(GridTest, LockingMovesTheCurrentCellOffTheHeadersAndRecoloursThem) {
+    makeGrid(3, 4);
+    const QColor buttonFace = grid.palette().color(QPalette::Button);
+    EXPECT_FALSE(grid.GetEdit());
+    EXPECT_EQ(grid.HeaderColour(), buttonFace);
+
+    grid.EditHeaders(true);
+    EXPECT_TRUE(grid.GetEdit());
+    EXPECT_EQ(grid.HeaderColour(), QColor(Qt::white));
+    clickSlot(0, 3);
+    ASSERT_EQ(current(), (CellIndex{0, 3}));
+    type(QStringLiteral("Site3"));
+    grid.SetText("x", 1, 3);
+
+    grid.EditHeaders(false);
+    EXPECT_EQ(current(), (CellIndex{1, 3}));
+    EXPECT_EQ(grid.GetText(0, 3), "Site3");  // committed before the lock
+    EXPECT_EQ(box()->text(), QStringLiteral("x"));
+    EXPECT_EQ(box()->selectedText(), QStringLiteral("x"));
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(1, 3));
+    EXPECT_EQ(grid.HeaderColour(), buttonFace);
+}
+
+TEST_F(GridTest, ClicksOnLockedHeadersDoNothingAndUnlockedOnesSelect) {
+    makeGrid(3, 4);
+    clickSlot(2, 3);
+    for (const CellIndex header : {CellIndex{0, 2}, CellIndex{2, 0}, CellIndex{0, 0}}) {
+        clickSlot(header.row, header.col);
+        EXPECT_EQ(current(), (CellIndex{2, 3}));
+        EXPECT_EQ(grid.FramedSlot(), (CellIndex{2, 3}));
+    }
+    grid.EditHeaders(true);
+    clickSlot(0, 2);
+    EXPECT_EQ(current(), (CellIndex{0, 2}));
+    EXPECT_TRUE(grid.EditBoxVisible());
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(0, 2));
+}
+
+TEST_F(GridTest, TheEditBoxCommitsWhenTheCurrentCellChanges) {
+    makeGrid(3, 4);
+    grid.SetText("1", 2, 1);
+    grid.SetText("1", 2, 2);
+    grid.SetText("1", 2, 3);
+
+    clickSlot(1, 1);
+    EXPECT_EQ(box()->text(), QStringLiteral("0"));  // never written: shows "0"
+    EXPECT_EQ(box()->selectedText(), QStringLiteral("0"));
+    type(QStringLiteral("1"));
+    press(Qt::Key_Down);
+    EXPECT_EQ(grid.GetText(1, 1), "1");
+    EXPECT_EQ(box()->text(), QStringLiteral("1"));  // (2, 1) was loaded into the box
+
+    clickSlot(2, 2);
+    type(QStringLiteral("0"));
+    press(Qt::Key_Right);
+    EXPECT_EQ(grid.GetText(2, 2), "0");
+
+    press(Qt::Key_Backspace);  // the whole text is selected: the box becomes empty
+    clickSlot(3, 3);
+    EXPECT_EQ(grid.GetText(2, 3), "");
+
+    type(QStringLiteral("abc"));
+    const SparseArray copy = grid.GetMatrix();  // the text still being typed is included
+    EXPECT_EQ(copy.value(3, 3), "abc");
+    EXPECT_EQ(copy.find(2, 2), nullptr);         // typing "0" removed the cell
+    ASSERT_NE(copy.find(2, 3), nullptr);         // typing nothing stored the empty text
+    EXPECT_EQ(*copy.find(2, 3), "");
+    EXPECT_EQ(copy.size(), 4u);
+
+    grid.SetText("later", 1, 4);
+    EXPECT_EQ(copy.value(1, 4), "0");  // the copy does not follow the grid
+}
+
+TEST_F(GridTest, HideSelectionCommitsAndDropsTheFrame) {
+    makeGrid(3, 4);
+    clickSlot(2, 2);
+    type(QStringLiteral("7"));
+    grid.HideSelection();
+    EXPECT_EQ(grid.GetText(2, 2), "7");
+    EXPECT_FALSE(grid.EditBoxVisible());
+    EXPECT_EQ(grid.FramedSlot(), std::nullopt);
+    clickSlot(3, 1);
+    EXPECT_TRUE(grid.EditBoxVisible());
+}
+
+TEST_F(GridTest, MaxLengthLimitsTyping) {
+    makeGrid(3, 4);
+    grid.setMaxLength(3);
+    clickSlot(1, 1);
+    type(QStringLiteral("abcdef"));
+    press(Qt::Key_Right);
+    EXPECT_EQ(grid.GetText(1, 1), "abc");
+    grid.setMaxLength(0);
+    clickSlot(1, 2);
+    type(QStringLiteral("abcdef"));
+    press(Qt::Key_Right);
+    EXPECT_EQ(grid.GetText(1, 2), "abcdef");
+}
+
+SparseArray namedMatrix(std::int32_t rows, std::int32_t cols) {
+    SparseArray cells;
+    cells.setValue(0, 0, "Species");
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        cells.setValue(i, 0, "Sp" + std::to_string(i));
+    }
+    for (std::int32_t j = 1; j <= cols; ++j) {
+        cells.setValue(0, j, "Site" + std::to_string(j));
+    }
+    return cells;
+}
+
+TEST_F(GridTest, ResizeMatrixDropsCellsBeyondTheNewSize) {
+    makeGrid(5, 4);
+    SparseArray cells = namedMatrix(5, 4);
+    cells.setValue(5, 2, "1");
+    cells.setValue(3, 4, "1");
+    grid.SetMatrix(cells, 0, 0);
+
+    grid.ResizeMatrix(3, 4);
+    EXPECT_EQ(grid.Rows(), 3);
+    EXPECT_EQ(grid.Cols(), 4);
+    EXPECT_EQ(current(), (CellIndex{1, 1}));
+    EXPECT_EQ(grid.GetText(5, 0), "0");
+    EXPECT_EQ(grid.GetText(4, 0), "0");
+    EXPECT_EQ(grid.GetText(5, 2), "0");
+    EXPECT_EQ(grid.GetText(3, 0), "Sp3");
+    EXPECT_EQ(grid.GetText(3, 4), "1");
+
+    grid.ResizeMatrix(5, 4);
+    EXPECT_EQ(grid.GetText(5, 0), "0");
+    EXPECT_EQ(grid.GetText(5, 2), "0");
+    EXPECT_EQ(grid.GetMatrix().size(), 1u + 3u + 4u + 1u);
+}
+
+TEST_F(GridTest, LoweringRowsHidesCellsWithoutDroppingThem) {
+    makeGrid(5, 4);
+    grid.SetMatrix(namedMatrix(5, 4), 0, 0);
+    grid.SetText("1", 5, 4);
+    grid.setRows(2);
+    grid.setCols(3);
+    EXPECT_EQ(grid.Rows(), 2);
+    EXPECT_EQ(grid.RowTotal(), 3);
+    const SparseArray copy = grid.GetMatrix();
+    EXPECT_EQ(copy.value(5, 0), "Sp5");
+    EXPECT_EQ(copy.value(0, 4), "Site4");
+    EXPECT_EQ(copy.value(5, 4), "1");
+    // Keys now wrap inside the smaller grid.
+    clickSlot(2, 3);
+    press(Qt::Key_Right);
+    EXPECT_EQ(current(), (CellIndex{1, 1}));
+}
+
+TEST_F(GridTest, SetMatrixReplacesCellsAtAndBeyondTheOffsets) {
+    makeGrid(3, 4);
+    grid.SetMatrix(namedMatrix(3, 4), 0, 0);
+    grid.SetText("1", 2, 2);
+
+    SparseArray next;
+    next.setValue(0, 0, "Taxa");
+    next.setValue(1, 1, "1");
+    grid.SetMatrix(next, 0, 0);
+    const SparseArray all = grid.GetMatrix();
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_EQ(all.value(0, 1), "0");  // header texts go as well
+    EXPECT_EQ(all.value(2, 2), "0");
+    EXPECT_EQ(box()->text(), QStringLiteral("1"));  // the box shows the new current cell
+
+    SparseArray block;
+    block.setValue(0, 0, "a");
+    block.setValue(1, 1, "b");
+    grid.SetText("keep", 1, 3);
+    grid.SetText("gone", 3, 4);
+    grid.SetMatrix(block, 2, 3);
+    EXPECT_EQ(grid.GetText(1, 3), "keep");  // above the block's rows
+    EXPECT_EQ(grid.GetText(1, 1), "1");
+    EXPECT_EQ(grid.GetText(3, 4), "b");
+    EXPECT_EQ(grid.GetText(2, 3), "a");
+}
+
+TEST_F(GridTest, LayoutSnapsToWholeCellsAndChoosesScrollBars) {
+    makeGrid(3, 4);  // 4 × 5 cells fit exactly
+    EXPECT_FALSE(grid.HorizontalBarOn());
+    EXPECT_FALSE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.VisibleRows(), 4);
+    EXPECT_EQ(grid.VisibleCols(), 5);
+    EXPECT_EQ(grid.PrintedWidth(), 300);
+    EXPECT_EQ(grid.PrintedHeight(), 80);
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(1, 1));
+
+    grid.resize(310, 95);  // 4.75 cells high, 5.17 wide
+    EXPECT_EQ(grid.size(), QSize(300, 100));
+    EXPECT_EQ(grid.PrintedHeight(), 80);  // the frame keeps to the cells
+    grid.resize(300, 90);                 // 4.5 cells: halves go to even
+    EXPECT_EQ(grid.height(), 80);
+    grid.resize(300, 110);  // 5.5 cells
+    EXPECT_EQ(grid.height(), 120);
+
+    // 3.75 rows high: a vertical bar, until snapping makes room for all four rows.
+    grid.resize(317, 75);
+    EXPECT_FALSE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.size(), QSize(300, 80));
+    EXPECT_EQ(grid.VisibleRows(), 4);
+
+    grid.setCellWidth(80);
+    grid.setCellHeight(30);
+    EXPECT_EQ(grid.EditBoxGeometry().size(), QSize(73, 23));
+    // Wider cells no longer fit: both bars take their room and the rest is whole cells.
+    EXPECT_TRUE(grid.HorizontalBarOn());
+    EXPECT_TRUE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.size(), QSize(4 * 80 + kBar, 2 * 30 + kBar));
+}
+
+TEST_F(GridTest, AddingAHorizontalBarCanCallForAVerticalOne) {
+    makeGrid(9, 100, QSize(300, 205));  // ten rows fit, the columns do not
+    EXPECT_TRUE(grid.HorizontalBarOn());
+    EXPECT_TRUE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.height(), 9 * kCellHeight + kBar);
+    EXPECT_EQ(grid.VisibleRows(), 9);
+    EXPECT_EQ(vsb()->maximum(), 1);
+}
+
+TEST_F(GridTest, PrintedSizeCountsTheBarsLessOnePixel) {
+    makeGrid(9, 100, QSize(300, 200 + kBar));
+    EXPECT_TRUE(grid.HorizontalBarOn());
+    EXPECT_FALSE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.PrintedHeight(), 216);
+    EXPECT_EQ(grid.PrintedWidth(), 300);
+    EXPECT_EQ(hsb()->maximum(), 101 - 5);
+    EXPECT_EQ(hsb()->geometry(), QRect(0, 200, 300, kBar));
+}
+
+TEST_F(GridTest, ScrollingFollowsTheKeysAndClicksReadTheScrolledCells) {
+    makeGrid(100, 3, QSize(4 * kCellWidth + kBar, 10 * kCellHeight));
+    ASSERT_TRUE(grid.VerticalBarOn());
+    ASSERT_FALSE(grid.HorizontalBarOn());
+    EXPECT_EQ(grid.VisibleRows(), 10);
+    EXPECT_EQ(vsb()->minimum(), 0);
+    EXPECT_EQ(vsb()->maximum(), 91);
+
+    vsb()->setValue(91);
+    clickSlot(9, 2);
+    EXPECT_EQ(current(), (CellIndex{100, 2}));  // the last slot shows the last row
+    clickSlot(0, 2);                            // the header row never scrolls
+    EXPECT_EQ(current(), (CellIndex{100, 2}));
+    press(Qt::Key_Down);                        // wraps to row 1 and back to the top
+    EXPECT_EQ(current(), (CellIndex{1, 2}));
+    EXPECT_EQ(vsb()->value(), 0);
+    press(Qt::Key_Up);                          // and round again to the bottom
+    EXPECT_EQ(current(), (CellIndex{100, 2}));
+    EXPECT_EQ(vsb()->value(), 91);
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(9, 2));
+
+    vsb()->setValue(0);
+    clickSlot(9, 1);
+    press(Qt::Key_Down);  // one row past the view scrolls by exactly one
+    EXPECT_EQ(current(), (CellIndex{10, 1}));
+    EXPECT_EQ(vsb()->value(), 1);
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(9, 1));
+    clickSlot(1, 1);
+    EXPECT_EQ(current(), (CellIndex{2, 1}));
+    press(Qt::Key_Up);  // and one row before it, back by one
+    EXPECT_EQ(current(), (CellIndex{1, 1}));
+    EXPECT_EQ(vsb()->value(), 0);
+}
+
+TEST_F(GridTest, ScrollingTheCurrentCellOutOfViewMovesTheEditBoxAway) {
+    makeGrid(100, 3, QSize(4 * kCellWidth + kBar, 10 * kCellHeight));
+    vsb()->setValue(50);
+    clickSlot(3, 1);
+    ASSERT_EQ(current(), (CellIndex{53, 1}));
+
+    vsb()->setValue(60);  // the cell is above the view
+    EXPECT_FALSE(grid.EditBoxVisible());
+    EXPECT_EQ(grid.FramedSlot(), std::nullopt);
+    vsb()->setValue(40);  // below it: shown, but off the surface
+    EXPECT_TRUE(grid.EditBoxVisible());
+    EXPECT_FALSE(grid.EditBoxGeometry().intersects(surface()->rect()));
+    EXPECT_EQ(grid.FramedSlot(), std::nullopt);
+    vsb()->setValue(50);
+    EXPECT_TRUE(grid.EditBoxVisible());
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(3, 1));
+    EXPECT_EQ(grid.FramedSlot(), (CellIndex{3, 1}));
+    EXPECT_EQ(current(), (CellIndex{53, 1}));
+}
+
+TEST_F(GridTest, TheLargestMatrixScrollsToItsFarCorner) {
+    makeGrid(1, 1, QSize(600, 400));
+    grid.ResizeMatrix(32767, 32767);
+    EXPECT_TRUE(grid.HorizontalBarOn());
+    EXPECT_TRUE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.VisibleRows(), 19);
+    EXPECT_EQ(grid.VisibleCols(), 10);
+    EXPECT_EQ(vsb()->maximum(), 32768 - 19);
+    EXPECT_EQ(hsb()->maximum(), 32768 - 10);
+
+    press(Qt::Key_Left);  // from (1, 1) round to the far corner
+    EXPECT_EQ(current(), (CellIndex{32767, 32767}));
+    EXPECT_EQ(vsb()->value(), vsb()->maximum());
+    EXPECT_EQ(hsb()->value(), hsb()->maximum());
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 9));
+    type(QStringLiteral("1"));
+    press(Qt::Key_Right);
+    EXPECT_EQ(current(), (CellIndex{1, 1}));
+    EXPECT_EQ(vsb()->value(), 0);
+    EXPECT_EQ(hsb()->value(), 0);
+    const SparseArray cells = grid.GetMatrix();
+    EXPECT_EQ(cells.size(), 1u);
+    EXPECT_EQ(cells.value(32767, 32767), "1");
+    grid.repaint();  // draws the visible slots only
+}
+
+TEST_F(GridTest, KeysDoNothingWhenLockedHeadersLeaveNoDataCell) {
+    makeGrid(0, 3);
+    press(Qt::Key_Right);
+    press(Qt::Key_Down);
+    EXPECT_EQ(current(), (CellIndex{1, 1}));
+    grid.EditHeaders(true);
+    press(Qt::Key_Down);
+    EXPECT_EQ(current(), (CellIndex{0, 1}));
+}
+
+TEST_F(GridTest, PropertiesUseTheirStoredNamesAndSkipDefaults) {
+    EXPECT_TRUE(grid.WriteProperties().isEmpty());
+    grid.ReadProperties({{QStringLiteral("GridRows"), QStringLiteral("21")},
+                         {QStringLiteral("GridCols"), 21},
+                         {QStringLiteral("GridToolTipText"), QStringLiteral("tip")}});
+    EXPECT_EQ(grid.Rows(), 20);
+    EXPECT_EQ(grid.Cols(), 20);
+    EXPECT_EQ(grid.CellWidth(), 60);
+    EXPECT_EQ(surface()->toolTip(), QStringLiteral("tip"));
+    const QVariantMap expected{{QStringLiteral("GridRows"), QStringLiteral("21")},
+                               {QStringLiteral("GridCols"), QStringLiteral("21")},
+                               {QStringLiteral("GridToolTipText"), QStringLiteral("tip")}};
+    EXPECT_EQ(grid.WriteProperties(), expected);
+
+    EXPECT_TRUE(grid.setProperty("CellWidth", 70));
+    EXPECT_TRUE(grid.setProperty("MaxLength", 5));
+    EXPECT_EQ(grid.CellWidth(), 70);
+    EXPECT_EQ(box()->maxLength(), 5);
+    EXPECT_EQ(grid.property("GridRows").toInt(), 21);
+    EXPECT_EQ(grid.WriteProperties().value(QStringLiteral("CellWidth")), QVariant(QStringLiteral("70")));
+}
+
+TEST_F(GridTest, MouseMovesOverTheSurfaceAreReportedInItsPixels) {
+    makeGrid(3, 4);
+    QSignalSpy moves(&grid, &Grid::MouseMove);
+    QMouseEvent move(QEvent::MouseMove, QPointF(70, 25), surface()->mapToGlobal(QPointF(70, 25)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(surface(), &move);
+    ASSERT_GE(moves.count(), 1);
+    EXPECT_DOUBLE_EQ(moves.last().at(0).toDouble(), 70.0);
+    EXPECT_DOUBLE_EQ(moves.last().at(1).toDouble(), 25.0);
+}
+
+}  // namespace
+}  // namespace kelpo
