@@ -1,7 +1,169 @@
 #include "ui/analysis_run.h"
 
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "engine/run.h"
+#include "results/results_window.h"
+#include "ui/progress_window.h"
+#include "ui/wait_cursor.h"
+
 namespace kelpo::ui {
 
-void startAnalysisRun(QWidget*, PresenceMatrix, AnalysisSettings, ReportChoices) {}
+namespace {
+
+// One run: shows the progress window, runs the engine on a worker thread and ends in
+// the report or in the one handler. Deletes itself at the end. It is the main window's
+// child, so a main window destroyed mid-run cancels the run and waits for the worker.
+class AnalysisRun : public QObject {
+public:
+    AnalysisRun(QWidget* mainWindow, PresenceMatrix matrix, AnalysisSettings settings, ReportChoices choices)
+        : QObject(mainWindow),
+          mainWindow_(mainWindow),
+          matrix_(std::move(matrix)),
+          settings_(std::move(settings)),
+          choices_(std::move(choices)),
+          control_([this](const ProgressState& state) { onStep(state); }) {}
+
+    ~AnalysisRun() override {
+        control_.requestCancel();
+        if (worker_.joinable()) worker_.join();
+        unloadProgress();
+    }
+
+    AnalysisRun(const AnalysisRun&) = delete;
+    AnalysisRun& operator=(const AnalysisRun&) = delete;
+
+    void start() {
+        cursor_.emplace();
+        if (mainWindow_) mainWindow_->hide();
+        progress_ = std::make_unique<ProgressWindow>();
+        connect(progress_.get(), &ProgressWindow::cancelRequested, this, [this] { control_.requestCancel(); });
+        progress_->show();
+        worker_ = std::jthread([this] { work(); });
+    }
+
+private:
+    // Worker thread: only the engine, the progress slot and posting to the GUI thread.
+    void work() {
+        std::optional<AnalysisResults> results;
+        try {
+            results = runAnalysis(matrix_, settings_, RunOptions{}, control_);
+        } catch (...) {
+            // A cancel or any error: the GUI thread's handler recovers quietly.
+        }
+        QMetaObject::invokeMethod(
+            this, [this, results = std::move(results)]() mutable { finish(std::move(results)); },
+            Qt::QueuedConnection);
+    }
+
+    // Worker threads. Keeps the newest state and posts only when no delivery is pending,
+    // so a fast engine never floods the event queue.
+    void onStep(const ProgressState& state) {
+        {
+            const std::lock_guard lock(progressMutex_);
+            // Workers report their steps out of order; the display never goes back.
+            if (state.stepsDone < latest_.stepsDone) return;
+            latest_ = state;
+        }
+        if (!progressPosted_.exchange(true)) {
+            QMetaObject::invokeMethod(this, [this] { deliverProgress(); }, Qt::QueuedConnection);
+        }
+    }
+
+    void deliverProgress() {
+        // Cleared before reading, so a step stored meanwhile posts again.
+        progressPosted_.store(false);
+        ProgressState state;
+        {
+            const std::lock_guard lock(progressMutex_);
+            state = latest_;
+        }
+        if (ended_ || !progress_) return;
+        try {
+            progress_->showProgress(state);
+        } catch (const std::exception&) {
+            // The percentage overflowed: the run ends like any other error.
+            control_.requestCancel();
+            endWithoutReport();
+        }
+    }
+
+    void finish(std::optional<AnalysisResults> results) {
+        // The worker has posted its last message; joining only waits for its return.
+        worker_.join();
+        if (!ended_) {
+            if (results) {
+                showReport(*results);
+            } else {
+                endWithoutReport();
+            }
+        }
+        deleteLater();
+    }
+
+    void showReport(const AnalysisResults& results) {
+        unloadProgress();
+        std::string report;
+        try {
+            report = buildReport(results, settings_, choices_);
+        } catch (const std::exception&) {
+            endWithoutReport();
+            return;
+        }
+        // Top-level without owner; it deletes itself when closed and then shows the main window.
+        auto* window = new ResultsWindow(mainWindow_);
+        window->setReport(report);
+        window->show();
+        restoreCursor();
+        ended_ = true;
+    }
+
+    // The run's one handler: no message, no report.
+    void endWithoutReport() {
+        unloadProgress();
+        restoreCursor();
+        if (mainWindow_) mainWindow_->show();
+        ended_ = true;
+    }
+
+    void unloadProgress() {
+        if (!progress_) return;
+        progress_->unload();
+        progress_.reset();
+    }
+
+    void restoreCursor() { cursor_.reset(); }
+
+    QPointer<QWidget> mainWindow_;
+    const PresenceMatrix matrix_;
+    const AnalysisSettings settings_;
+    const ReportChoices choices_;
+    RunControl control_;
+    std::unique_ptr<ProgressWindow> progress_;
+    std::mutex progressMutex_;
+    ProgressState latest_;
+    std::atomic<bool> progressPosted_{false};
+    std::optional<WaitCursor> cursor_;  // the hourglass while the run is on, released on every path
+    bool ended_ = false;
+    std::jthread worker_;  // declared last: joined before the state it reads goes away
+};
+
+}  // namespace
+
+void startAnalysisRun(QWidget* mainWindow, PresenceMatrix matrix, AnalysisSettings settings, ReportChoices choices) {
+    settings.applyRunDefaults();
+    auto* run = new AnalysisRun(mainWindow, std::move(matrix), std::move(settings), std::move(choices));
+    run->start();
+}
 
 }  // namespace kelpo::ui
