@@ -1,10 +1,11 @@
 // The desktop program: the main window is the start-up window.
 #include <QApplication>
-#include <QLabel>
+
+#include "ui/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel placeholder(QStringLiteral("Kelpo"));
-    placeholder.show();
+    kelpo::ui::MainWindow window;
+    window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,272 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "matrix/grid.h"
+#include "ui/about_dialog.h"
+#include "ui/exit_dialog.h"
+#include "ui/help.h"
+#include "ui/message_box.h"
+
+namespace kelpo::ui {
+
+namespace {
+
+const QString kNullTip = QStringLiteral("Enter the null hypothesis of that you would like to test.");
+const QString kAlternativeTip = QStringLiteral("The alternative hypothesis is the complement of the null hypothesis.");
+const QString kAssumptionTip = QStringLiteral("Check the assumptions that are appropriate for data set being analyzed.");
+const QString kRunTip = QStringLiteral(
+    "Click Run to measure error rates, robustness, and bias.   Click Advanced Options for additional options.");
+
+template <typename W>
+W* named(W* widget, const char* name, const QString& toolTip = {}) {
+    widget->setObjectName(QLatin1String(name));
+    if (!toolTip.isEmpty()) widget->setToolTip(toolTip);
+    return widget;
+}
+
+QGroupBox* group(const QString& title, const QString& toolTip, QWidget* parent) {
+    auto* box = new QGroupBox(title, parent);
+    box->setToolTip(toolTip);
+    return box;
+}
+
+}  // namespace
+
+bool screenTooSmall(int screenHeightPixels) { return screenHeightPixels < 655; }
+
+MainWindow::MainWindow() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Kelpo"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(10, 8, 10, 10);
+    layout->setSpacing(12);
+    layout->addWidget(buildChoices());
+    layout->addWidget(buildMatrixPanel(), 1);
+    setCentralWidget(central);
+    buildMenus();
+    connectChoiceRules();
+    resize(1000, 590);
+
+    // The window's load: default names and empty cells, the first statistic, the
+    // program's folder as current folder (the help topics are found from there).
+    mnuMatrixClear_Click();
+    cboStatistic_->setCurrentIndex(0);
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+}
+
+QWidget* MainWindow::buildChoices() {
+    auto* panel = new QWidget(this);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+
+    auto* test = group(QStringLiteral("Hypothesis Test"), {}, panel);
+    auto* statisticRow = new QHBoxLayout(test);
+    auto* lblStatistic = named(new QLabel(QStringLiteral("Statistic:"), test), "lblStatistic");
+    cboStatistic_ = named(new QComboBox(test), "cboStatistic");
+    cboStatistic_->addItems({QStringLiteral("C-Score"), QStringLiteral("Number of Checkerboards"),
+                             QStringLiteral("Number of Combinations"), QStringLiteral("V-Ratio")});
+    lblStatistic->setBuddy(cboStatistic_);
+    statisticRow->addWidget(lblStatistic);
+    statisticRow->addWidget(cboStatistic_, 1);
+
+    auto* nullGroup = group(QStringLiteral("Null Hypothesis"), kNullTip, panel);
+    auto* nullColumn = new QVBoxLayout(nullGroup);
+    optH01_ = named(new QRadioButton(QStringLiteral("No Interactions Between Species"), nullGroup), "optH01", kNullTip);
+    optH02_ = named(new QRadioButton(QStringLiteral("Sites Equivalent"), nullGroup), "optH02", kNullTip);
+    optH03_ = named(new QRadioButton(QStringLiteral("Species Equivalent"), nullGroup), "optH03", kNullTip);
+    for (QRadioButton* option : {optH01_, optH02_, optH03_}) nullColumn->addWidget(option);
+
+    auto* alternativeGroup = group(QStringLiteral("Alternative Hypothesis"), kAlternativeTip, panel);
+    auto* alternativeRow = new QVBoxLayout(alternativeGroup);
+    txtHA_ = named(new QLineEdit(alternativeGroup), "txtHA", kAlternativeTip);
+    txtHA_->setReadOnly(true);  // follows the null hypothesis; never typed
+    txtHA_->setFocusPolicy(Qt::NoFocus);
+    alternativeRow->addWidget(txtHA_);
+
+    auto* assumptions = group(QStringLiteral("Assumptions"), kAssumptionTip, panel);
+    auto* assumptionColumn = new QVBoxLayout(assumptions);
+    chkASiEq_ = named(new QCheckBox(QStringLiteral("Sites Equivalent"), assumptions), "chkASiEq", kAssumptionTip);
+    chkASpEq_ = named(new QCheckBox(QStringLiteral("Species Equivalent"), assumptions), "chkASpEq", kAssumptionTip);
+    chkAIn_ = named(new QCheckBox(QStringLiteral("Interactions Between Species:"), assumptions), "chkAIn",
+                    kAssumptionTip);
+    fra6_ = named(new QGroupBox(QStringLiteral("Proportion of Species Interacting"), assumptions), "fra6",
+                  kAssumptionTip);
+    auto* proportionRow = new QHBoxLayout(fra6_);
+    optAIn0_ = named(new QRadioButton(QStringLiteral("0%"), fra6_), "optAIn0", kAssumptionTip);
+    optAIn50_ = named(new QRadioButton(QStringLiteral("50%"), fra6_), "optAIn50", kAssumptionTip);
+    optAIn100_ = named(new QRadioButton(QStringLiteral("100%"), fra6_), "optAIn100", kAssumptionTip);
+    proportions_ = new QButtonGroup(this);
+    for (QRadioButton* option : {optAIn0_, optAIn50_, optAIn100_}) {
+        proportions_->addButton(option);
+        proportionRow->addWidget(option);
+        option->setEnabled(false);
+    }
+    for (QCheckBox* box : {chkASiEq_, chkASpEq_, chkAIn_}) {
+        assumptionColumn->addWidget(box);
+        box->setEnabled(false);
+    }
+    assumptionColumn->addWidget(fra6_);
+    fra6_->setEnabled(false);
+
+    auto* analysis = group(QStringLiteral("Analysis"), kRunTip, panel);
+    auto* buttonRow = new QHBoxLayout(analysis);
+    cmdRun_ = named(new QPushButton(QStringLiteral("Run"), analysis), "cmdRun", kRunTip);
+    cmdRun_->setDefault(true);
+    cmdOptions_ = named(new QPushButton(QStringLiteral("Advanced Options..."), analysis), "cmdOptions", kRunTip);
+    buttonRow->addWidget(cmdRun_);
+    buttonRow->addWidget(cmdOptions_);
+    connect(cmdRun_, &QPushButton::clicked, this, &MainWindow::cmdRun_Click);
+    connect(cmdOptions_, &QPushButton::clicked, this, &MainWindow::cmdOptions_Click);
+
+    for (QWidget* box : {static_cast<QWidget*>(test), static_cast<QWidget*>(nullGroup),
+                         static_cast<QWidget*>(alternativeGroup), static_cast<QWidget*>(assumptions),
+                         static_cast<QWidget*>(analysis)}) {
+        column->addWidget(box);
+    }
+    column->addStretch();
+
+    // The dimensions as text, written only by the program (open, dimensions dialog).
+    txtRows_ = named(new QLineEdit(QStringLiteral("20"), panel), "txtRows");
+    txtCols_ = named(new QLineEdit(QStringLiteral("20"), panel), "txtCols");
+    txtRows_->hide();
+    txtCols_->hide();
+
+    panel->setFixedWidth(290);
+    return panel;
+}
+
+QWidget* MainWindow::buildMatrixPanel() {
+    auto* panel = new QWidget(this);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 6, 0, 0);
+    column->setSpacing(6);
+    lbl1_ = named(new QLabel(QStringLiteral("Presence-Absence Matrix"), panel), "lbl1");
+    QFont bold = lbl1_->font();
+    bold.setBold(true);
+    lbl1_->setFont(bold);
+    column->addWidget(lbl1_);
+
+    // The grid sits freely in its own area so that it can snap itself to whole
+    // cells; the border shp1 and the frame fra1 follow it (GridFrameResize).
+    matrixPanel_ = new QWidget(panel);
+    matrixPanel_->setObjectName(QStringLiteral("matrixPanel"));
+    matrixPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    matrixPanel_->installEventFilter(this);
+    shp1_ = named(new QFrame(matrixPanel_), "shp1");
+    shp1_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    shp1_->setLineWidth(1);
+    fra1_ = named(new QFrame(matrixPanel_), "fra1");
+    grd1_ = named(new Grid(matrixPanel_), "grd1");
+    grd1_->installEventFilter(this);
+    grd1_->setRows(20);
+    grd1_->setCols(20);
+    connect(grd1_, &Grid::MouseMove, this, &MainWindow::grd1_MouseMove);
+    column->addWidget(matrixPanel_, 1);
+    return panel;
+}
+
+void MainWindow::buildMenus() {
+    auto action = [this](QMenu* menu, const QString& text, const char* name, auto handler) {
+        QAction* item = menu->addAction(text);
+        item->setObjectName(QLatin1String(name));
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    auto divider = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    action(file, QStringLiteral("&Open Matrix..."), "mnuFileOpen", &MainWindow::mnuFileOpen_Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    action(file, QStringLiteral("&Save Matrix..."), "mnuFileSave", &MainWindow::mnuFileSave_Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    divider(file, "mnuMatrixDivider");
+    action(file, QStringLiteral("E&xit"), "mnuFileExit", &QWidget::close);
+
+    QMenu* matrix = menuBar()->addMenu(QStringLiteral("&Matrix"));
+    matrix->setObjectName(QStringLiteral("mnuMatrix"));
+    action(matrix, QStringLiteral("Matrix Dimensions..."), "mnuMatrixDimensions", &MainWindow::mnuMatrixDimensions_Click);
+    QAction* headers = matrix->addAction(QStringLiteral("Headers Locked for Editing"));
+    headers->setObjectName(QStringLiteral("mnuMatrixHeaders"));
+    headers->setCheckable(true);
+    headers->setChecked(true);
+    connect(headers, &QAction::triggered, this, &MainWindow::mnuMatrixHeaders_Click);
+    action(matrix, QStringLiteral("Clear All"), "mnuMatrixClear", &MainWindow::mnuMatrixClear_Click);
+
+    QMenu* analysis = menuBar()->addMenu(QStringLiteral("&Analysis"));
+    analysis->setObjectName(QStringLiteral("mnuAnalysis"));
+    action(analysis, QStringLiteral("Advanced Options..."), "mnuAnalysisOptions", &MainWindow::cmdOptions_Click);
+    divider(analysis, "mnuAnalysisDivider");
+    action(analysis, QStringLiteral("Run"), "mnuAnalysisRun", &MainWindow::cmdRun_Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    action(help, QStringLiteral("Kelpo &Help"), "mnuHelpHelp",
+           [] { ShowHelpTopic(QStringLiteral("Kelpo Help.chm"), QStringLiteral("Getting Started.htm")); })
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    divider(help, "mnuHelpDivider");
+    action(help, QStringLiteral("&About Kelpo"), "mnuHelpAbout", [this] { showAbout(this); });
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (loaded_) return;
+    loaded_ = true;
+    // The grid takes the focus whenever its cells are set; Run gets it once the
+    // window stands. The screen check follows, so that its message sits over the window.
+    cmdRun_->setFocus();
+    QMetaObject::invokeMethod(this, &MainWindow::warnAboutSmallScreen, Qt::QueuedConnection);
+}
+
+void MainWindow::warnAboutSmallScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && screenTooSmall(screen->geometry().height())) {
+        showError(this, QStringLiteral(
+                            "Error 06: Increasing the resolution of your monitor may improve the display of Kelpo."));
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!confirmExit_) confirmExit_ = new ExitDialog(this);
+    confirmExit_->exec();
+    if (confirmExit_->answer() != QLatin1String("Exit")) {
+        event->ignore();
+        return;
+    }
+    CloseAllHelp();
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == matrixPanel_ && event->type() == QEvent::Resize) fitGridToPanel();
+    // The grid snaps its own size to whole cells after this filter has run; the
+    // frame follows once that is done.
+    if (watched == grd1_ && event->type() == QEvent::Resize) {
+        QMetaObject::invokeMethod(this, &MainWindow::GridFrameResize, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kelpo::ui
