@@ -52,12 +52,13 @@ PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations)
     return result;
 }
 
-template <class Stat>
-PValueResult runChain(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
-    SwapChain<Stat> chain;
+template <class Chain>
+PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
+                      Random& random) {
+    constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
     // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
     // the random start changes no number and a C-score overflow stops the call at once).
-    Tally tally{chain.start(featureLines(observed, Stat::kSpeciesAreEntities))};
+    Tally tally{chain.start(featureLines(observed, species))};
 
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
@@ -70,7 +71,7 @@ PValueResult runChain(const PresenceMatrix& observed, StatisticId id, std::int32
     {
         MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);
         ReduceSumOfSquares(x, random);
-        chain.start(linesOf(x, Stat::kSpeciesAreEntities));
+        chain.start(linesOf(x, species));
     }
 
     // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
@@ -89,6 +90,12 @@ PValueResult runChain(const PresenceMatrix& observed, StatisticId id, std::int32
     return finish(tally, id, iterations);
 }
 
+template <template <TableLayout> class Stat>
+PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+    return withChain<Stat>(observed.rows(), observed.cols(),
+                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random); });
+}
+
 }  // namespace
 
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
@@ -97,9 +104,9 @@ PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
     switch (id) {
-        case StatisticId::CScore: return runChain<CScoreStatistic>(observed, id, iterations, random);
-        case StatisticId::Checkerboards: return runChain<CheckerboardsStatistic>(observed, id, iterations, random);
-        case StatisticId::Combinations: return runChain<CombinationsStatistic>(observed, id, iterations, random);
+        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random);
+        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random);
+        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random);
         case StatisticId::VRatio: break;
         default:
             throw Error(ErrorKind::InvalidInput,

@@ -23,10 +23,11 @@ std::vector<T> allocate(std::size_t count, const char* what) {
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("popcnt", "default")))
 #endif
-void popcountKernel(const std::uint64_t* rows, std::size_t words, std::int32_t n, std::uint16_t* table) {
+void popcountKernel(const std::uint64_t* rows, std::size_t words, std::int32_t n, std::uint16_t* table,
+                    const std::size_t* rowStarts) {
     for (std::int32_t x = 1; x < n; ++x) {
         const std::uint64_t* rx = rows + static_cast<std::size_t>(x) * words;
-        std::uint16_t* out = table + SharedTable::rowStart(x);
+        std::uint16_t* out = table + rowStarts[x];
         for (std::int32_t y = 0; y < x; ++y) {
             const std::uint64_t* ry = rows + static_cast<std::size_t>(y) * words;
             std::uint32_t count = 0;
@@ -38,18 +39,13 @@ void popcountKernel(const std::uint64_t* rows, std::size_t words, std::int32_t n
 
 }  // namespace
 
-void SharedTable::build(const BitLines& lines, SharedKernel kernel) {
+void countSharedFeatures(const BitLines& lines, SharedKernel kernel, std::int32_t* totals, std::uint16_t* data,
+                         const std::size_t* rowStarts) {
     const std::int32_t n = lines.bits;
     const std::int32_t features = lines.lines;
-    if (n > 1 && features > 65535) {
-        throw Error(ErrorKind::InvalidInput, "The statistic's tables count at most 65535 shared " +
-                                                 std::string("features; the matrix has ") + std::to_string(features) + ".");
-    }
-    n_ = n;
     const std::size_t words = lines.wordsPerLine;
 
     // Totals per entity, and per feature the number of its entities.
-    totals_ = allocate<std::int32_t>(static_cast<std::size_t>(n), "the row totals");
     std::vector<std::int32_t> perFeature = allocate<std::int32_t>(static_cast<std::size_t>(features), "the column totals");
     double pairsPerFeature = 0;
     std::size_t ones = 0;
@@ -58,25 +54,13 @@ void SharedTable::build(const BitLines& lines, SharedKernel kernel) {
         std::int32_t count = 0;
         for (std::size_t w = 0; w < words; ++w) {
             for (std::uint64_t bits = line[w]; bits; bits &= bits - 1) {
-                ++totals_[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
+                ++totals[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
                 ++count;
             }
         }
         perFeature[static_cast<std::size_t>(f)] = count;
         ones += static_cast<std::size_t>(count);
         pairsPerFeature += 0.5 * count * (count - 1.0);
-    }
-
-    const std::size_t cells = rowStart(n);
-    if (cells > capacity_) {
-        data_.reset();
-        capacity_ = 0;
-        data_.reset(new (std::nothrow) std::uint16_t[cells]);
-        if (!data_) {
-            throw Error(ErrorKind::OutOfMemory, "Out of memory for the shared-site table of " + std::to_string(n) +
-                                                    " x " + std::to_string(n) + " pairs.");
-        }
-        capacity_ = cells;
     }
     if (n < 2) return;
 
@@ -99,7 +83,7 @@ void SharedTable::build(const BitLines& lines, SharedKernel kernel) {
                 for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
                     rows[(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) * rowWords + fw] |= bit;
         }
-        popcountKernel(rows.data(), rowWords, n, data_.get());
+        popcountKernel(rows.data(), rowWords, n, data, rowStarts);
         return;
     }
 
@@ -111,7 +95,7 @@ void SharedTable::build(const BitLines& lines, SharedKernel kernel) {
     for (std::int32_t f = 0; f < features; ++f) start[static_cast<std::size_t>(f) + 1] = start[static_cast<std::size_t>(f)] + static_cast<std::size_t>(perFeature[static_cast<std::size_t>(f)]);
     std::vector<std::int32_t> members = allocate<std::int32_t>(ones, "the site lists");
     std::vector<std::size_t> ownStart = allocate<std::size_t>(static_cast<std::size_t>(n) + 1, "the species lists");
-    for (std::int32_t x = 0; x < n; ++x) ownStart[static_cast<std::size_t>(x) + 1] = ownStart[static_cast<std::size_t>(x)] + static_cast<std::size_t>(totals_[static_cast<std::size_t>(x)]);
+    for (std::int32_t x = 0; x < n; ++x) ownStart[static_cast<std::size_t>(x) + 1] = ownStart[static_cast<std::size_t>(x)] + static_cast<std::size_t>(totals[x]);
     std::vector<std::int32_t> own = allocate<std::int32_t>(ones, "the species lists");
     {
         std::vector<std::size_t> fill(ownStart.begin(), ownStart.end() - 1);
@@ -129,7 +113,7 @@ void SharedTable::build(const BitLines& lines, SharedKernel kernel) {
     }
     std::vector<std::size_t> cursor(start.begin(), start.end() - 1);
     for (std::int32_t x = 0; x < n; ++x) {
-        std::uint16_t* out = data_.get() + rowStart(x);
+        std::uint16_t* out = data + rowStarts[x];
         std::fill(out, out + x, std::uint16_t{0});
         for (std::size_t j = ownStart[static_cast<std::size_t>(x)]; j < ownStart[static_cast<std::size_t>(x) + 1]; ++j) {
             const auto f = static_cast<std::size_t>(own[j]);
@@ -178,15 +162,15 @@ BitLines featureLines(const PresenceMatrix& matrix, bool speciesAreEntities) {
 std::int32_t computeStatistic(const PresenceMatrix& matrix, StatisticId id) {
     switch (id) {
         case StatisticId::CScore: {
-            CScoreStatistic s;
+            CScoreStatistic<TableLayout::Triangle> s;
             return s.full(featureLines(matrix, true));
         }
         case StatisticId::Checkerboards: {
-            CheckerboardsStatistic s;
+            CheckerboardsStatistic<TableLayout::Triangle> s;
             return s.full(featureLines(matrix, true));
         }
         case StatisticId::Combinations: {
-            CombinationsStatistic s;
+            CombinationsStatistic<TableLayout::Triangle> s;
             return s.full(featureLines(matrix, false));
         }
         case StatisticId::VRatio: break;

@@ -12,11 +12,13 @@
 
 namespace kelpo {
 
-// Stat is CScoreStatistic, CheckerboardsStatistic or CombinationsStatistic: the
+// Stat is CScoreStatistic<L>, CheckerboardsStatistic<L> or CombinationsStatistic<L>: the
 // statistic is fixed for the whole chain, so the step has no dispatch at all.
 template <class Stat>
 class SwapChain {
 public:
+    using Statistic = Stat;
+
     // The working matrix, laid out for Stat (featureLines(matrix, Stat::kSpeciesAreEntities)),
     // with a full computation of the statistic. Returns the value.
     std::int32_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic) {
@@ -35,13 +37,12 @@ public:
     // Requires rows() >= 2 and cols() >= 2.
     bool step(Random& random) {
         // Part 1.3: i1, then i2 != i1 by redrawing, then k1, then k2 != k1.
-        const std::int32_t i1 = random.draw(rows_) - 1;
-        std::int32_t i2;
-        do i2 = random.draw(rows_) - 1; while (i2 == i1);
-        const std::int32_t k1 = random.draw(cols_) - 1;
-        std::int32_t k2;
-        do k2 = random.draw(cols_) - 1; while (k2 == k1);
-        return trySwap(i1, i2, k1, k2);
+        std::int32_t i1, i2, k1, k2;
+        i1 = random.draw(rows_);
+        do i2 = random.draw(rows_); while (i2 == i1);
+        k1 = random.draw(cols_);
+        do k2 = random.draw(cols_); while (k2 == k1);
+        return trySwap(i1 - 1, i2 - 1, k1 - 1, k2 - 1);
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
@@ -59,10 +60,12 @@ public:
         std::uint64_t* line2 = work_.line(f2);
         const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
         const unsigned b1 = static_cast<unsigned>(e1) & 63, b2 = static_cast<unsigned>(e2) & 63;
-        const unsigned x11 = (line1[w1] >> b1) & 1, x22 = (line2[w2] >> b2) & 1;
-        const unsigned x12 = (line2[w1] >> b1) & 1, x21 = (line1[w2] >> b2) & 1;
-        // A checkerboard: one diagonal sums to 2, the other to 0.
-        if (((x11 + x22) ^ (x12 + x21)) != 2) return false;
+        const std::uint64_t a1 = line1[w1], a2 = line1[w2], c1 = line2[w1], c2 = line2[w2];
+        // A checkerboard: e1 differs between f1 and f2, so does e2, and e1 differs
+        // from e2 at f1 (then one diagonal holds two 1s and the other two 0s, the
+        // spec's s1 XOR s2 = 2).
+        if (!((((a1 ^ c1) >> b1) & ((a2 ^ c2) >> b2) & ((a1 >> b1) ^ (a2 >> b2))) & 1)) return false;
+        const unsigned x11 = (a1 >> b1) & 1;
 
         line1[w1] ^= std::uint64_t{1} << b1;
         line2[w1] ^= std::uint64_t{1} << b1;
@@ -102,5 +105,18 @@ private:
     Stat stat_;
     std::int32_t rows_ = 0, cols_ = 0;
 };
+
+// Runs body(chain) on a new SwapChain of the statistic with the table layout that
+// suits a rows x cols matrix: the square up to kSquareTableLimit entities.
+template <template <TableLayout> class Stat, class Body>
+decltype(auto) withChain(std::int32_t rows, std::int32_t cols, Body&& body) {
+    const std::int32_t entities = Stat<TableLayout::Triangle>::kSpeciesAreEntities ? rows : cols;
+    if (entities <= kSquareTableLimit) {
+        SwapChain<Stat<TableLayout::Square>> chain;
+        return body(chain);
+    }
+    SwapChain<Stat<TableLayout::Triangle>> chain;
+    return body(chain);
+}
 
 }  // namespace kelpo

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "core/error.h"
@@ -55,7 +56,7 @@ TEST(Statistics, SpecEdgeCases) {
 TEST(Statistics, CombinationsExampleOfThePart) {
     // Columns (species 1, species 2): (1,0), (0,1), (0,1) -> 2 combinations.
     const PresenceMatrix m = fromRows({{1, 0, 0}, {0, 1, 1}});
-    SwapChain<CombinationsStatistic> chain;
+    SwapChain<CombinationsStatistic<TableLayout::Square>> chain;
     EXPECT_EQ(chain.start(featureLines(m, false)), 2);
     // The swap on species 1, 2 and sites 1, 2 gives (0,1), (1,0), (0,1): still 2.
     EXPECT_TRUE(chain.trySwap(0, 1, 0, 1));
@@ -68,8 +69,8 @@ TEST(Statistics, CombinationsExampleOfThePart) {
 
 TEST(Statistics, SwapWhereEveryOtherSpeciesHasBothSitesOrNeitherKeepsCScoreAndCheckerboards) {
     const PresenceMatrix m = fromRows({{1, 0, 1}, {0, 1, 0}, {1, 1, 0}, {0, 0, 1}, {1, 1, 1}});
-    SwapChain<CScoreStatistic> c;
-    SwapChain<CheckerboardsStatistic> b;
+    SwapChain<CScoreStatistic<TableLayout::Triangle>> c;
+    SwapChain<CheckerboardsStatistic<TableLayout::Square>> b;
     const std::int32_t c0 = c.start(featureLines(m, true)), b0 = b.start(featureLines(m, true));
     ASSERT_TRUE(c.trySwap(0, 1, 0, 1));
     ASSERT_TRUE(b.trySwap(0, 1, 0, 1));
@@ -119,12 +120,16 @@ TEST(Statistics, BothSharedCountKernelsAgree) {
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
             for (bool species : {true, false}) {
                 const BitLines lines = featureLines(m, species);
-                SharedTable a, b;
+                SharedTable<TableLayout::Triangle> a;
+                SharedTable<TableLayout::Square> b;
                 a.build(lines, SharedKernel::PairsPerFeature);
                 b.build(lines, SharedKernel::BitRowPopcount);
                 ASSERT_EQ(a.totals(), b.totals());
                 for (std::int32_t x = 1; x < a.entities(); ++x)
-                    for (std::int32_t y = 0; y < x; ++y) ASSERT_EQ(a.row(x)[y], b.row(x)[y]) << x << "," << y;
+                    for (std::int32_t y = 0; y < x; ++y) {
+                        ASSERT_EQ(a.row(x)[y], b.row(x)[y]) << x << "," << y;
+                        ASSERT_EQ(b.row(y)[x], b.row(x)[y]) << x << "," << y;  // the square's mirror
+                    }
             }
             const std::int64_t cs = reference::cScore(m);
             EXPECT_EQ(computeStatistic(m, StatisticId::CScore), cs);
@@ -139,13 +144,17 @@ TEST(Statistics, BothSharedCountKernelsAgree) {
 // taken in the spec's order), every incremental value against a literal full
 // computation of the current matrix, margins never changing.
 template <class Stat>
-std::int64_t literal(const PresenceMatrix& m);
-template <>
-std::int64_t literal<CScoreStatistic>(const PresenceMatrix& m) { return reference::cScore(m); }
-template <>
-std::int64_t literal<CheckerboardsStatistic>(const PresenceMatrix& m) { return reference::checkerboards(m); }
-template <>
-std::int64_t literal<CombinationsStatistic>(const PresenceMatrix& m) { return reference::combinations(m); }
+std::int64_t literal(const PresenceMatrix& m) {
+    if constexpr (std::is_same_v<Stat, CScoreStatistic<TableLayout::Square>> ||
+                  std::is_same_v<Stat, CScoreStatistic<TableLayout::Triangle>>) {
+        return reference::cScore(m);
+    } else if constexpr (std::is_same_v<Stat, CheckerboardsStatistic<TableLayout::Square>> ||
+                         std::is_same_v<Stat, CheckerboardsStatistic<TableLayout::Triangle>>) {
+        return reference::checkerboards(m);
+    } else {
+        return reference::combinations(m);
+    }
+}
 
 template <class Stat>
 void walk(const PresenceMatrix& start, std::int32_t steps, std::int32_t seed, SharedKernel kernel) {
@@ -186,9 +195,16 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
             const std::int32_t seed = random.draw(1000000);
             const SharedKernel kernel = round % 2 ? SharedKernel::PairsPerFeature : SharedKernel::BitRowPopcount;
-            walk<CScoreStatistic>(m, 400, seed, kernel);
-            walk<CheckerboardsStatistic>(m, 400, seed, kernel);
-            walk<CombinationsStatistic>(m, 400, seed, kernel);
+            // Both table layouts, each with one of the counting kernels.
+            if (round % 2) {
+                walk<CScoreStatistic<TableLayout::Triangle>>(m, 400, seed, kernel);
+                walk<CheckerboardsStatistic<TableLayout::Triangle>>(m, 400, seed, kernel);
+                walk<CombinationsStatistic<TableLayout::Triangle>>(m, 400, seed, kernel);
+            } else {
+                walk<CScoreStatistic<TableLayout::Square>>(m, 400, seed, kernel);
+                walk<CheckerboardsStatistic<TableLayout::Square>>(m, 400, seed, kernel);
+                walk<CombinationsStatistic<TableLayout::Square>>(m, 400, seed, kernel);
+            }
             ++matrices;
         }
     }
@@ -197,9 +213,12 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
     for (auto& shape : large) {
         for (double fill : {0.05, 0.5}) {
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
-            walk<CScoreStatistic>(m, 1500, 99, SharedKernel::Automatic);
-            walk<CheckerboardsStatistic>(m, 1500, 99, SharedKernel::Automatic);
-            walk<CombinationsStatistic>(m, 1500, 99, SharedKernel::Automatic);
+            walk<CScoreStatistic<TableLayout::Triangle>>(m, 1500, 99, SharedKernel::Automatic);
+            walk<CheckerboardsStatistic<TableLayout::Triangle>>(m, 1500, 99, SharedKernel::Automatic);
+            walk<CombinationsStatistic<TableLayout::Triangle>>(m, 1500, 99, SharedKernel::Automatic);
+            walk<CScoreStatistic<TableLayout::Square>>(m, 1500, 98, SharedKernel::Automatic);
+            walk<CheckerboardsStatistic<TableLayout::Square>>(m, 1500, 98, SharedKernel::Automatic);
+            walk<CombinationsStatistic<TableLayout::Square>>(m, 1500, 98, SharedKernel::Automatic);
             ++matrices;
         }
     }
@@ -208,7 +227,7 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
 
 TEST(SwapChain, NestedRowsNeverChange) {
     const PresenceMatrix m = fromRows({{1, 1, 1, 1}, {1, 1, 1, 0}, {1, 1, 0, 0}, {1, 0, 0, 0}});
-    SwapChain<CScoreStatistic> chain;
+    SwapChain<CScoreStatistic<TableLayout::Square>> chain;
     const std::int32_t v = chain.start(featureLines(m, true));
     Random random(5, 5);
     for (int t = 0; t < 1000; ++t) ASSERT_EQ(chain.nextValue(random), v);
@@ -217,7 +236,7 @@ TEST(SwapChain, NestedRowsNeverChange) {
 
 TEST(SwapChain, TwoByTwoPermutationAlternates) {
     const PresenceMatrix a = fromRows({{1, 0}, {0, 1}}), b = fromRows({{0, 1}, {1, 0}});
-    SwapChain<CheckerboardsStatistic> chain;
+    SwapChain<CheckerboardsStatistic<TableLayout::Triangle>> chain;
     chain.start(featureLines(a, true));
     Random random(3, 3);
     for (int t = 0; t < 100; ++t) {
@@ -247,7 +266,7 @@ TEST(SwapChain, LongRunFrequenciesAreUniformOverTheArrangements) {
         if (same) index[static_cast<std::size_t>(bits)] = arrangements++;
     }
     ASSERT_GT(arrangements, 10);
-    SwapChain<CScoreStatistic> chain;
+    SwapChain<CScoreStatistic<TableLayout::Square>> chain;
     chain.start(featureLines(start, true));
     Random random(77, 0);
     std::vector<double> visits(static_cast<std::size_t>(arrangements), 0);
