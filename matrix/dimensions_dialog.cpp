@@ -52,10 +52,11 @@ DimensionsDialog::DimensionsDialog(QWidget* owner, const QString& rows, const QS
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 16, 18, 12);
     layout->addLayout(fields);
-    layout->addSpacing(8);
+    layout->addSpacing(10);
     layout->addLayout(buttons);
-    setFixedSize(sizeHint());
+    setFixedSize(sizeHint().expandedTo(QSize(270, 0)));
 }
 
 bool DimensionsDialog::acceptDimension(QLineEdit& box, const char* belowOne, const char* aboveMaximum) {

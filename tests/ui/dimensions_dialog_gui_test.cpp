@@ -115,7 +115,7 @@ protected:
     }
     // Opens the dialog, types both texts, presses the named button.
     void answer(const char* rowsText, const char* colsText, const char* button) {
-        const auto seen = whenModal([=](QWidget& dialog) {
+        const auto seen = whenModal([this, rowsText, colsText, button](QWidget& dialog) {
             EXPECT_EQ(dialog.objectName(), QStringLiteral("frmResizeMatrix"));
             EXPECT_EQ(child<QLineEdit>(dialog, "txtRows").text(),
                       child<QLineEdit>(window, "txtRows").text());
