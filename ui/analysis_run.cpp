@@ -1,9 +1,12 @@
 #include "ui/analysis_run.h"
 
 #include <QMetaObject>
+#include <QTimer>
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -20,6 +23,9 @@
 namespace kelpo::ui {
 
 namespace {
+
+// At most this often the progress window is redrawn.
+constexpr std::chrono::milliseconds kRefreshPause{50};
 
 // One run: shows the progress window, runs the engine on a worker thread and ends in
 // the report or in the one handler. Deletes itself at the end. It is the main window's
@@ -80,9 +86,15 @@ private:
         }
     }
 
+    std::int32_t latestSteps() {
+        const std::lock_guard lock(progressMutex_);
+        return latest_.stepsDone;
+    }
+
+    // GUI thread. The pending mark stays set for a short pause after each display, so
+    // thousands of quick steps cost a few redraws a second, not one each; the pause
+    // then catches up with the newest state, which is therefore never shown late.
     void deliverProgress() {
-        // Cleared before reading, so a step stored meanwhile posts again.
-        progressPosted_.store(false);
         ProgressState state;
         {
             const std::lock_guard lock(progressMutex_);
@@ -95,7 +107,20 @@ private:
             // The percentage overflowed: the run ends like any other error.
             control_.requestCancel();
             endWithoutReport();
+            return;
         }
+        shownSteps_ = state.stepsDone;
+        QTimer::singleShot(kRefreshPause, this, [this] { endRefreshPause(); });
+    }
+
+    void endRefreshPause() {
+        if (latestSteps() != shownSteps_) {
+            deliverProgress();
+            return;
+        }
+        progressPosted_.store(false);
+        // A step stored just before the mark was cleared saw it set and did not post.
+        if (latestSteps() != shownSteps_ && !progressPosted_.exchange(true)) deliverProgress();
     }
 
     void finish(std::optional<AnalysisResults> results) {
@@ -153,6 +178,7 @@ private:
     std::mutex progressMutex_;
     ProgressState latest_;
     std::atomic<bool> progressPosted_{false};
+    std::int32_t shownSteps_ = 0;  // GUI thread only
     std::optional<WaitCursor> cursor_;  // the hourglass while the run is on, released on every path
     bool ended_ = false;
     std::jthread worker_;  // declared last: joined before the state it reads goes away

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -31,12 +32,15 @@
 namespace kelpo::ui {
 namespace {
 
-// Runs events until the condition holds; the deadline only stops a hung test.
+// Runs events until the condition holds; the deadline only stops a hung test. The
+// ticker wakes the wait without spinning, so the engine's workers keep the cores.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 60000) {
     const QDeadlineTimer deadline(milliseconds);
+    QTimer ticker;
+    ticker.start(2);
     while (!condition()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
