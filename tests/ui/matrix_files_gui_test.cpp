@@ -81,6 +81,19 @@ TEST_F(MatrixFilesGui, OpenShowsTheFileInTheGridAndNamesIt) {
     EXPECT_EQ(window.settings().fileName, "birds");
 }
 
+TEST_F(MatrixFilesGui, ControlOAndControlSAskForAFile) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QStringList titles;
+    const ScopedFileDialogResponder responder([&](const FileDialogRequest& request) {
+        titles.append(request.title);
+        return QString();
+    });
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Open"), QStringLiteral("Save")}));
+}
+
 TEST_F(MatrixFilesGui, AFailedOrCancelledOpenChangesNothing) {
     grid().SetText("1", 1, 1);
     choose("mnuFileOpen", QString());
