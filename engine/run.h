@@ -14,8 +14,11 @@ struct RunOptions {
 };
 
 // settings must already have its run defaults applied and its counts equal to the
-// matrix's size. A cancel request during the power analysis throws kelpo::Error
-// (Cancelled); one during the hypothesis test is ignored. Other errors propagate.
+// matrix's size; otherwise (iterations or matrices below 1, another size, negative
+// threads) kelpo::Error (InvalidInput) is thrown before any work. A cancel request
+// during the power analysis throws kelpo::Error (Cancelled) and no table escapes; one
+// during the hypothesis test is ignored. Other errors (Overflow of 10 x iterations or
+// of the step counts) propagate. For a seed, the results are the same for any threads.
 AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings& settings,
                             const RunOptions& options, RunControl& control);
 
