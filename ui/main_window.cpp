@@ -32,7 +32,8 @@ namespace {
 
 const QString kNullTip = QStringLiteral("Enter the null hypothesis of that you would like to test.");
 const QString kAlternativeTip = QStringLiteral("The alternative hypothesis is the complement of the null hypothesis.");
-const QString kAssumptionTip = QStringLiteral("Check the assumptions that are appropriate for data set being analyzed.");
+const QString kAssumptionTip =
+    QStringLiteral("Check the assumptions that are appropriate for data set being analyzed.");
 const QString kRunTip = QStringLiteral(
     "Click Run to measure error rates, robustness, and bias.   Click Advanced Options for additional options.");
 
@@ -80,71 +81,11 @@ QWidget* MainWindow::buildChoices() {
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-
-    auto* test = group(QStringLiteral("Hypothesis Test"), {}, panel);
-    auto* statisticRow = new QHBoxLayout(test);
-    auto* lblStatistic = named(new QLabel(QStringLiteral("Statistic:"), test), "lblStatistic");
-    cboStatistic_ = named(new QComboBox(test), "cboStatistic");
-    cboStatistic_->addItems({QStringLiteral("C-Score"), QStringLiteral("Number of Checkerboards"),
-                             QStringLiteral("Number of Combinations"), QStringLiteral("V-Ratio")});
-    lblStatistic->setBuddy(cboStatistic_);
-    statisticRow->addWidget(lblStatistic);
-    statisticRow->addWidget(cboStatistic_, 1);
-
-    auto* nullGroup = group(QStringLiteral("Null Hypothesis"), kNullTip, panel);
-    auto* nullColumn = new QVBoxLayout(nullGroup);
-    optH01_ = named(new QRadioButton(QStringLiteral("No Interactions Between Species"), nullGroup), "optH01", kNullTip);
-    optH02_ = named(new QRadioButton(QStringLiteral("Sites Equivalent"), nullGroup), "optH02", kNullTip);
-    optH03_ = named(new QRadioButton(QStringLiteral("Species Equivalent"), nullGroup), "optH03", kNullTip);
-    for (QRadioButton* option : {optH01_, optH02_, optH03_}) nullColumn->addWidget(option);
-
-    auto* alternativeGroup = group(QStringLiteral("Alternative Hypothesis"), kAlternativeTip, panel);
-    auto* alternativeRow = new QVBoxLayout(alternativeGroup);
-    txtHA_ = named(new QLineEdit(alternativeGroup), "txtHA", kAlternativeTip);
-    txtHA_->setReadOnly(true);  // follows the null hypothesis; never typed
-    txtHA_->setFocusPolicy(Qt::NoFocus);
-    alternativeRow->addWidget(txtHA_);
-
-    auto* assumptions = group(QStringLiteral("Assumptions"), kAssumptionTip, panel);
-    auto* assumptionColumn = new QVBoxLayout(assumptions);
-    chkASiEq_ = named(new QCheckBox(QStringLiteral("Sites Equivalent"), assumptions), "chkASiEq", kAssumptionTip);
-    chkASpEq_ = named(new QCheckBox(QStringLiteral("Species Equivalent"), assumptions), "chkASpEq", kAssumptionTip);
-    chkAIn_ = named(new QCheckBox(QStringLiteral("Interactions Between Species:"), assumptions), "chkAIn",
-                    kAssumptionTip);
-    fra6_ = named(new QGroupBox(QStringLiteral("Proportion of Species Interacting"), assumptions), "fra6",
-                  kAssumptionTip);
-    auto* proportionRow = new QHBoxLayout(fra6_);
-    optAIn0_ = named(new QRadioButton(QStringLiteral("0%"), fra6_), "optAIn0", kAssumptionTip);
-    optAIn50_ = named(new QRadioButton(QStringLiteral("50%"), fra6_), "optAIn50", kAssumptionTip);
-    optAIn100_ = named(new QRadioButton(QStringLiteral("100%"), fra6_), "optAIn100", kAssumptionTip);
-    proportions_ = new QButtonGroup(this);
-    for (QRadioButton* option : {optAIn0_, optAIn50_, optAIn100_}) {
-        proportions_->addButton(option);
-        proportionRow->addWidget(option);
-        option->setEnabled(false);
-    }
-    for (QCheckBox* box : {chkASiEq_, chkASpEq_, chkAIn_}) {
-        assumptionColumn->addWidget(box);
-        box->setEnabled(false);
-    }
-    assumptionColumn->addWidget(fra6_);
-    fra6_->setEnabled(false);
-
-    auto* analysis = group(QStringLiteral("Analysis"), kRunTip, panel);
-    auto* buttonRow = new QHBoxLayout(analysis);
-    cmdRun_ = named(new QPushButton(QStringLiteral("Run"), analysis), "cmdRun", kRunTip);
-    cmdRun_->setDefault(true);
-    cmdOptions_ = named(new QPushButton(QStringLiteral("Advanced Options..."), analysis), "cmdOptions", kRunTip);
-    buttonRow->addWidget(cmdRun_);
-    buttonRow->addWidget(cmdOptions_);
-    connect(cmdRun_, &QPushButton::clicked, this, &MainWindow::cmdRun_Click);
-    connect(cmdOptions_, &QPushButton::clicked, this, &MainWindow::cmdOptions_Click);
-
-    for (QWidget* box : {static_cast<QWidget*>(test), static_cast<QWidget*>(nullGroup),
-                         static_cast<QWidget*>(alternativeGroup), static_cast<QWidget*>(assumptions),
-                         static_cast<QWidget*>(analysis)}) {
-        column->addWidget(box);
-    }
+    column->addWidget(buildStatisticGroup(panel));
+    column->addWidget(buildNullHypothesisGroup(panel));
+    column->addWidget(buildAlternativeGroup(panel));
+    column->addWidget(buildAssumptionGroup(panel));
+    column->addWidget(buildAnalysisGroup(panel));
     column->addStretch();
 
     // The dimensions as text, written only by the program (open, dimensions dialog).
@@ -155,6 +96,80 @@ QWidget* MainWindow::buildChoices() {
 
     panel->setFixedWidth(290);
     return panel;
+}
+
+QWidget* MainWindow::buildStatisticGroup(QWidget* panel) {
+    auto* box = group(QStringLiteral("Hypothesis Test"), {}, panel);
+    auto* row = new QHBoxLayout(box);
+    auto* lblStatistic = named(new QLabel(QStringLiteral("Statistic:"), box), "lblStatistic");
+    cboStatistic_ = named(new QComboBox(box), "cboStatistic");
+    cboStatistic_->addItems({QStringLiteral("C-Score"), QStringLiteral("Number of Checkerboards"),
+                             QStringLiteral("Number of Combinations"), QStringLiteral("V-Ratio")});
+    lblStatistic->setBuddy(cboStatistic_);
+    row->addWidget(lblStatistic);
+    row->addWidget(cboStatistic_, 1);
+    return box;
+}
+
+QWidget* MainWindow::buildNullHypothesisGroup(QWidget* panel) {
+    // One exclusive set that starts with nothing chosen.
+    auto* box = group(QStringLiteral("Null Hypothesis"), kNullTip, panel);
+    auto* column = new QVBoxLayout(box);
+    optH01_ = named(new QRadioButton(QStringLiteral("No Interactions Between Species"), box), "optH01", kNullTip);
+    optH02_ = named(new QRadioButton(QStringLiteral("Sites Equivalent"), box), "optH02", kNullTip);
+    optH03_ = named(new QRadioButton(QStringLiteral("Species Equivalent"), box), "optH03", kNullTip);
+    for (QRadioButton* option : {optH01_, optH02_, optH03_}) column->addWidget(option);
+    return box;
+}
+
+QWidget* MainWindow::buildAlternativeGroup(QWidget* panel) {
+    auto* box = group(QStringLiteral("Alternative Hypothesis"), kAlternativeTip, panel);
+    auto* column = new QVBoxLayout(box);
+    txtHA_ = named(new QLineEdit(box), "txtHA", kAlternativeTip);
+    txtHA_->setReadOnly(true);  // follows the null hypothesis; never typed
+    txtHA_->setFocusPolicy(Qt::NoFocus);
+    column->addWidget(txtHA_);
+    return box;
+}
+
+QWidget* MainWindow::buildAssumptionGroup(QWidget* panel) {
+    auto* box = group(QStringLiteral("Assumptions"), kAssumptionTip, panel);
+    auto* column = new QVBoxLayout(box);
+    chkASiEq_ = named(new QCheckBox(QStringLiteral("Sites Equivalent"), box), "chkASiEq", kAssumptionTip);
+    chkASpEq_ = named(new QCheckBox(QStringLiteral("Species Equivalent"), box), "chkASpEq", kAssumptionTip);
+    chkAIn_ = named(new QCheckBox(QStringLiteral("Interactions Between Species:"), box), "chkAIn", kAssumptionTip);
+    for (QCheckBox* check : {chkASiEq_, chkASpEq_, chkAIn_}) {
+        column->addWidget(check);
+        check->setEnabled(false);  // until a null hypothesis is chosen
+    }
+
+    fra6_ = named(new QGroupBox(QStringLiteral("Proportion of Species Interacting"), box), "fra6", kAssumptionTip);
+    auto* row = new QHBoxLayout(fra6_);
+    optAIn0_ = named(new QRadioButton(QStringLiteral("0%"), fra6_), "optAIn0", kAssumptionTip);
+    optAIn50_ = named(new QRadioButton(QStringLiteral("50%"), fra6_), "optAIn50", kAssumptionTip);
+    optAIn100_ = named(new QRadioButton(QStringLiteral("100%"), fra6_), "optAIn100", kAssumptionTip);
+    proportions_ = new QButtonGroup(this);
+    for (QRadioButton* option : {optAIn0_, optAIn50_, optAIn100_}) {
+        proportions_->addButton(option);
+        row->addWidget(option);
+        option->setEnabled(false);
+    }
+    column->addWidget(fra6_);
+    fra6_->setEnabled(false);
+    return box;
+}
+
+QWidget* MainWindow::buildAnalysisGroup(QWidget* panel) {
+    auto* box = group(QStringLiteral("Analysis"), kRunTip, panel);
+    auto* row = new QHBoxLayout(box);
+    cmdRun_ = named(new QPushButton(QStringLiteral("Run"), box), "cmdRun", kRunTip);
+    cmdRun_->setDefault(true);
+    cmdOptions_ = named(new QPushButton(QStringLiteral("Advanced Options..."), box), "cmdOptions", kRunTip);
+    row->addWidget(cmdRun_);
+    row->addWidget(cmdOptions_);
+    connect(cmdRun_, &QPushButton::clicked, this, &MainWindow::cmdRun_Click);
+    connect(cmdOptions_, &QPushButton::clicked, this, &MainWindow::cmdOptions_Click);
+    return box;
 }
 
 QWidget* MainWindow::buildMatrixPanel() {
@@ -207,7 +222,8 @@ void MainWindow::buildMenus() {
 
     QMenu* matrix = menuBar()->addMenu(QStringLiteral("&Matrix"));
     matrix->setObjectName(QStringLiteral("mnuMatrix"));
-    action(matrix, QStringLiteral("Matrix Dimensions..."), "mnuMatrixDimensions", &MainWindow::mnuMatrixDimensions_Click);
+    action(matrix, QStringLiteral("Matrix Dimensions..."), "mnuMatrixDimensions",
+           &MainWindow::mnuMatrixDimensions_Click);
     QAction* headers = matrix->addAction(QStringLiteral("Headers Locked for Editing"));
     headers->setObjectName(QStringLiteral("mnuMatrixHeaders"));
     headers->setCheckable(true);

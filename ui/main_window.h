@@ -64,6 +64,11 @@ protected:
 private:
     // Building the window.
     QWidget* buildChoices();
+    QWidget* buildStatisticGroup(QWidget* panel);
+    QWidget* buildNullHypothesisGroup(QWidget* panel);
+    QWidget* buildAlternativeGroup(QWidget* panel);
+    QWidget* buildAssumptionGroup(QWidget* panel);
+    QWidget* buildAnalysisGroup(QWidget* panel);
     QWidget* buildMatrixPanel();
     void buildMenus();
     void connectChoiceRules();
@@ -81,6 +86,8 @@ private:
     void applyDimensions(const QString& rows, const QString& cols);
     void fitGridToPanel();
     void showMatrixName(const std::string& name);
+    // A dimension text box as a whole number (leading number, halves to even).
+    static std::int32_t dimension(const QLineEdit& box);
 
     void warnAboutSmallScreen();
 

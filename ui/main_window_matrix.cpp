@@ -21,9 +21,11 @@ namespace {
 std::string speciesName(std::int32_t row) { return "Sp" + std::to_string(row); }
 std::string siteName(std::int32_t col) { return "Site" + std::to_string(col); }
 
-std::int32_t dimension(const QLineEdit& box) { return toWholeNumber(leadingNumber(box.text().toStdString())); }
-
 }  // namespace
+
+std::int32_t MainWindow::dimension(const QLineEdit& box) {
+    return toWholeNumber(leadingNumber(box.text().toStdString()));
+}
 
 void MainWindow::mnuMatrixClear_Click() {
     const WaitCursor wait;

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "core/error.h"
-#include "core/numbers.h"
 #include "matrix/grid.h"
 #include "matrix/matrix_check.h"
 #include "ui/advanced_dialog.h"
@@ -19,8 +18,6 @@
 namespace kelpo::ui {
 
 namespace {
-
-std::int32_t dimension(const QLineEdit& box) { return toWholeNumber(leadingNumber(box.text().toStdString())); }
 
 // The caption of the selected option of a list, or the empty text when none is.
 std::string selectedCaption(std::initializer_list<const QRadioButton*> options) {
