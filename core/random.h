@@ -30,6 +30,13 @@ public:
     // product is then exact and its floor is the integer (k * n) >> 24. That path
     // is a multiply and a shift instead of two conversions; any other n (never
     // used: sizes are at most 32767) takes the literal double computation.
+    // drawSmall is draw for 0 <= n <= 2^29 (the caller guarantees it: the swap step's
+    // sizes are at most 32767), without the test.
+    std::int32_t drawSmall(std::int32_t n) {
+        const std::uint32_t k = engine_() >> 8;
+        return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
+    }
+
     std::int32_t draw(std::int32_t n) {
         const std::uint32_t k = engine_() >> 8;
         if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {

@@ -2,10 +2,14 @@
 // and statistic. One SwapChain per p-value estimate; nothing is shared between chains.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/bit_lines.h"
+#include "core/error.h"
 #include "core/presence_matrix.h"
 #include "core/random.h"
 #include "core/statistics.h"
@@ -30,6 +34,23 @@ public:
             rows_ = work_.lines;
             cols_ = work_.bits;
         }
+        // The same cells as bytes, one feature's entities contiguous: the proposal's
+        // four reads are then plain loads instead of variable shifts, which took the
+        // refused step from about 7.3 to 6.0 ns (20 x 20); the bit lines stay for the
+        // update, which walks line f1 XOR line f2 a word at a time.
+        try {
+            cells_.assign(static_cast<std::size_t>(work_.lines) * static_cast<std::size_t>(work_.bits), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the " + std::to_string(rows_) + " x " +
+                                                    std::to_string(cols_) + " working matrix.");
+        }
+        for (std::int32_t f = 0; f < work_.lines; ++f) {
+            std::uint8_t* column = cells_.data() + static_cast<std::size_t>(f) * static_cast<std::size_t>(work_.bits);
+            const std::uint64_t* line = work_.line(f);
+            for (std::size_t w = 0; w < work_.wordsPerLine; ++w)
+                for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
+                    column[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))] = 1;
+        }
         return stat_.full(work_, kernel);
     }
 
@@ -38,42 +59,32 @@ public:
     bool step(Random& random) {
         // Part 1.3: i1, then i2 != i1 by redrawing, then k1, then k2 != k1.
         std::int32_t i1, i2, k1, k2;
-        i1 = random.draw(rows_);
-        do i2 = random.draw(rows_); while (i2 == i1);
-        k1 = random.draw(cols_);
-        do k2 = random.draw(cols_); while (k2 == k1);
+        i1 = random.drawSmall(rows_);
+        do i2 = random.drawSmall(rows_); while (i2 == i1);
+        k1 = random.drawSmall(cols_);
+        do k2 = random.drawSmall(cols_); while (k2 == k1);
         return trySwap(i1 - 1, i2 - 1, k1 - 1, k2 - 1);
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
     // it is a checkerboard and updates the statistic; true when it swapped.
     bool trySwap(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
-        // Entities e (bits) and features f (lines): cell (i1, k1) is (e1, f1) and
-        // (i2, k2) is (e2, f2) in both layouts; the other diagonal is the other pair.
+        // Entities e and features f: species and sites, or sites and species.
         std::int32_t e1, e2, f1, f2;
         if constexpr (Stat::kSpeciesAreEntities) {
             e1 = i1; e2 = i2; f1 = k1; f2 = k2;
         } else {
             e1 = k1; e2 = k2; f1 = i1; f2 = i2;
         }
-        std::uint64_t* line1 = work_.line(f1);
-        std::uint64_t* line2 = work_.line(f2);
-        const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
-        const unsigned b1 = static_cast<unsigned>(e1) & 63, b2 = static_cast<unsigned>(e2) & 63;
-        const std::uint64_t a1 = line1[w1], a2 = line1[w2], c1 = line2[w1], c2 = line2[w2];
-        // A checkerboard: e1 differs between f1 and f2, so does e2, and e1 differs
-        // from e2 at f1 (then one diagonal holds two 1s and the other two 0s, the
-        // spec's s1 XOR s2 = 2).
-        if (!((((a1 ^ c1) >> b1) & ((a2 ^ c2) >> b2) & ((a1 >> b1) ^ (a2 >> b2))) & 1)) return false;
-        const unsigned x11 = (a1 >> b1) & 1;
-
-        line1[w1] ^= std::uint64_t{1} << b1;
-        line2[w1] ^= std::uint64_t{1} << b1;
-        line1[w2] ^= std::uint64_t{1} << b2;
-        line2[w2] ^= std::uint64_t{1} << b2;
-        // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
-        const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
-        stat_.afterSwap(line1, line2, work_.wordsPerLine, g, l);
+        const std::size_t entities = static_cast<std::size_t>(work_.bits);
+        std::uint8_t* col1 = cells_.data() + static_cast<std::size_t>(f1) * entities;
+        std::uint8_t* col2 = cells_.data() + static_cast<std::size_t>(f2) * entities;
+        // Cell (i1, k1) is (e1, f1) and (i2, k2) is (e2, f2) in both layouts.
+        const unsigned x11 = col1[e1], x22 = col2[e2], x12 = col2[e1], x21 = col1[e2];
+        // A checkerboard: one diagonal sums to 2, the other to 0.
+        if (((x11 + x22) ^ (x12 + x21)) != 2) return false;
+        col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
+        swap(work_.line(f1), work_.line(f2), e1, e2, x11);
         return true;
     }
 
@@ -101,7 +112,23 @@ public:
     }
 
 private:
+    // The accepted swap, out of line: the refused path, nine times in ten, then keeps
+    // its few values in registers instead of spilling what the update would need.
+    [[gnu::noinline]] void swap(std::uint64_t* line1, std::uint64_t* line2, std::int32_t e1, std::int32_t e2,
+                                std::uint64_t x11) {
+        const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
+        const std::uint64_t m1 = std::uint64_t{1} << (e1 & 63), m2 = std::uint64_t{1} << (e2 & 63);
+        line1[w1] ^= m1;
+        line2[w1] ^= m1;
+        line1[w2] ^= m2;
+        line2[w2] ^= m2;
+        // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
+        const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
+        stat_.afterSwap(line1, line2, work_.wordsPerLine, g, l);
+    }
+
     BitLines work_;
+    std::vector<std::uint8_t> cells_;
     Stat stat_;
     std::int32_t rows_ = 0, cols_ = 0;
 };
