@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 #include "ui/message_box.h"
