@@ -20,15 +20,26 @@ sigset_t interruptSet() {
 // The shell's convention for a program ended by SIGINT.
 constexpr int kInterruptedExit = 128 + SIGINT;
 
+// A program started with SIGINT ignored (in the background of a script, under
+// nohup) keeps ignoring it; an ignored signal is discarded, so it could neither
+// be waited for nor wake the watching thread.
+bool interruptIgnored() {
+    struct sigaction current {};
+    sigaction(SIGINT, nullptr, &current);
+    return current.sa_handler == SIG_IGN;
+}
+
 }  // namespace
 
-InterruptWatch::InterruptWatch(RunControl& control) : control_(control) {
+InterruptWatch::InterruptWatch(RunControl& control) : control_(control), active_(!interruptIgnored()) {
+    if (!active_) return;
     const sigset_t set = interruptSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     thread_ = std::thread([this] { watch(); });
 }
 
 InterruptWatch::~InterruptWatch() {
+    if (!active_) return;
     stopping_.store(true);
     // Wakes the watching thread; it sees stopping_ and returns.
     pthread_kill(thread_.native_handle(), SIGINT);

@@ -10,7 +10,8 @@ namespace kelpo {
 
 // Blocks SIGINT for the whole process and waits for it on a thread of its own,
 // so no signal handler and no global flag are needed. Construct it before the
-// engine starts its workers: they inherit the blocked signal.
+// engine starts its workers: they inherit the blocked signal. Does nothing when
+// SIGINT is ignored.
 class InterruptWatch {
 public:
     explicit InterruptWatch(RunControl& control);
@@ -22,6 +23,7 @@ private:
     void watch();
 
     RunControl& control_;
+    bool active_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

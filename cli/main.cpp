@@ -47,7 +47,17 @@ LoadedMatrix loadMatrix(const std::filesystem::path& path) {
     const MatrixFileContents contents = readMatrixFile(path);
     SparseArray copy = contents.cells;
     validateMatrix(copy);
-    return {buildMatrix(copy), contents.rows, contents.cols};
+    LoadedMatrix loaded{buildMatrix(copy), contents.rows, contents.cols};
+    // The window's grid would crop or pad such a file; the engine refuses a
+    // mismatch, so the user is told what in the file causes it.
+    if (loaded.matrix.rows() != loaded.rows || loaded.matrix.cols() != loaded.cols) {
+        throw Error(ErrorKind::InvalidInput,
+                    "The matrix file has " + std::to_string(loaded.rows) + " species lines and " +
+                        std::to_string(loaded.cols) + " site names, but its cells span " +
+                        std::to_string(loaded.matrix.rows()) + " rows and " + std::to_string(loaded.matrix.cols()) +
+                        " columns (a line with more fields than the header?).");
+    }
+    return loaded;
 }
 
 AnalysisResults runWithProgress(const PresenceMatrix& matrix, const AnalysisSettings& settings,

@@ -223,6 +223,14 @@ TEST_F(KelpoCli, NonBinaryCellStopsTheRun) {
     EXPECT_TRUE(result.out.empty());
 }
 
+TEST_F(KelpoCli, LineLongerThanTheHeaderIsRefusedWithItsCause) {
+    writeText(path("long.txt"), "Species S1 S2\nA 1 0 1\nB 0 1\n");
+    const RunResult result = quickRun({path("long.txt").string()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(contains(result.err, "2 site names")) << result.err;
+    EXPECT_TRUE(result.out.empty());
+}
+
 TEST_F(KelpoCli, MissingFileIsAnInputOutputError) {
     const RunResult result = quickRun({path("absent.txt").string()});
     EXPECT_EQ(result.exitCode, 3);
