@@ -188,6 +188,7 @@ QWidget* MainWindow::buildMatrixPanel() {
     matrixPanel_ = new QWidget(panel);
     matrixPanel_->setObjectName(QStringLiteral("matrixPanel"));
     matrixPanel_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    matrixPanel_->setMinimumSize(240, 160);  // room for a few cells and both scroll bars
     matrixPanel_->installEventFilter(this);
     shp1_ = named(new QFrame(matrixPanel_), "shp1");
     shp1_->setFrameStyle(QFrame::Box | QFrame::Plain);
