@@ -378,6 +378,21 @@ TEST_F(MainWindowGui, NoChoicesReadAsNoNullHypothesisAndNoAssumptions) {
     EXPECT_EQ(choices.statisticText, "C-Score");
 }
 
+TEST_F(MainWindowGui, OptionsButtonAndMenuOpenTheAdvancedOptions) {
+    int opened = 0;
+    auto cancel = [&opened] {
+        return whenModal([&opened](QWidget& dialog) {
+            opened += dialog.objectName() == QStringLiteral("frmAdvanced");
+            QTest::mouseClick(&child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+        });
+    };
+    cancel();
+    click("cmdOptions");
+    cancel();
+    find<QAction>("mnuAnalysisOptions").trigger();
+    EXPECT_EQ(opened, 2);
+}
+
 TEST_F(MainWindowGui, ClosingAsksEachTimeUntilYes) {
     int asked = 0;
     auto answer = [&asked](const char* button) {
