@@ -53,10 +53,4 @@ TEST(NumberText, PercentTextShiftsTheDecimalFormBeforeRounding) {
     EXPECT_EQ(percentText(0.0), "0.0%");
 }
 
-TEST(NumberText, WholeNumberText) {
-    EXPECT_EQ(wholeNumberText(100000), "100000");
-    EXPECT_EQ(wholeNumberText(-7), "-7");
-    EXPECT_EQ(wholeNumberText(2147483647), "2147483647");
-}
-
 }  // namespace kelpo
