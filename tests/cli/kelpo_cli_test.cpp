@@ -191,6 +191,16 @@ TEST_F(KelpoCli, JsonHoldsSettingsResultsAndThePowerTable) {
                                          "\r\n50% of species interacting\r\nSpecies Equivalent\r\n\r\n"));
 }
 
+TEST_F(KelpoCli, ProgressIsDrawnInPlaceOnStandardError) {
+    const RunResult result = quickRun({"--progress", path("small.txt").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(contains(result.err, "\r["));
+    // 36 rows of 2 matrices, then the hypothesis test: always shown, then the line ends.
+    EXPECT_TRUE(contains(result.err, "] 100%  Simulation: 73 of 73"));
+    EXPECT_TRUE(result.err.ends_with("\n"));
+    EXPECT_FALSE(contains(result.out, "Simulation:"));
+}
+
 TEST_F(KelpoCli, NoPowerStillPrintsTheReportWithAnEmptyTable) {
     const RunResult result =
         quickRun({"--no-power", "--json", path("r.json").string(), path("small.txt").string()});
