@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -23,9 +24,13 @@
 #include <vector>
 
 #include "engine/run.h"
+#include "matrix/grid.h"
+#include "matrix/matrix_check.h"
 #include "results/report.h"
 #include "results/results_window.h"
+#include "shell_test_support.h"
 #include "ui/analysis_run.h"
+#include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/progress_window.h"
 
@@ -199,6 +204,56 @@ TEST_F(RunGuiTest, TheProgressWindowRefusesItsCloseBoxAndAMainWindowGoneMidRunIs
     EXPECT_EQ(visibleWindow("frmProgress"), nullptr);
     QCoreApplication::processEvents();
     EXPECT_EQ(visibleWindow("frmResults"), nullptr);
+}
+
+// The whole road through the real main window: options, Run, report, Close.
+TEST(RunFromMainWindowTest, RunButtonShowsTheReportOfTheGridAndCloseBringsTheWindowBack) {
+    shell_test::MessageLog log(Answer::Yes);  // Yes to the small-size warnings
+    MainWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+
+    auto& rows = shell_test::child<QLineEdit>(window, "txtRows");
+    auto& cols = shell_test::child<QLineEdit>(window, "txtCols");
+    rows.setText(QStringLiteral("5"));
+    cols.setText(QStringLiteral("6"));
+    window.GridResize();
+    auto& grid = shell_test::child<Grid>(window, "grd1");
+    for (std::int32_t i = 1; i <= 5; ++i)
+        for (std::int32_t k = 1; k <= 6; ++k) grid.SetText((i + 2 * k) % 3 == 0 ? "1" : "0", i, k);
+
+    const auto options = shell_test::whenModal([](QWidget& dialog) {
+        shell_test::child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("2"));
+        shell_test::child<QLineEdit>(dialog, "txt3").setText(QStringLiteral("300"));
+        QTest::mouseClick(&shell_test::child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(&shell_test::child<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
+    ASSERT_TRUE(*options);
+    EXPECT_EQ(window.settings().matricesPerDistribution, 2);
+    EXPECT_EQ(window.settings().iterations, 30);
+
+    QTest::mouseClick(&shell_test::child<QPushButton>(window, "cmdRun"), Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_TRUE(waitUntil([] { return visibleWindow("frmResults") != nullptr; }));
+    auto* results = qobject_cast<ResultsWindow*>(visibleWindow("frmResults"));
+    ASSERT_NE(results, nullptr);
+
+    const PresenceMatrix matrix = buildMatrix(grid.GetMatrix());
+    EXPECT_EQ(results->reportText(),
+              expectedReport(matrix, window.settings(), window.readReportChoices()));
+    EXPECT_NE(results->reportText().find("Matrix dimensions: 5 rows (species) x 6 columns (sites)"),
+              std::string::npos);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    QTest::mouseClick(&shell_test::child<QPushButton>(*results, "cmdClose"), Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(log.texts, (QStringList{
+                             QStringLiteral("Warning: Simulating with fewer than 100 iterations may yield unreliable "
+                                            "results. Continue? (Error 11)"),
+                             QStringLiteral("Warning: Fewer than 25000 iterations for the hypothesis test may yield "
+                                            "unreliable results. Continue? (Error 13)"),
+                         }));
 }
 
 TEST(ProgressWindowTest, ShowsTheEngineTextsAndTheBarForAState) {
