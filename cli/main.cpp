@@ -1,6 +1,5 @@
 // kelpo-cli: the whole analysis of a matrix file without a display: read and
 // check the matrix, run the power analysis and the hypothesis test, print the report.
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <new>
