@@ -52,21 +52,52 @@ PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations)
     return result;
 }
 
+// The statistic of a matrix with one row or one column (or none), without tables:
+// with one site, species i and j share a site only when both are present, so
+// every C-score term has a zero factor and the checkerboard pairs are all pairs but
+// those of two present species; with one species there is no pair, and the
+// combinations are the distinct values of its row (the spec's count of 1 with no site).
+std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
+    const std::int64_t rows = m.rows(), cols = m.cols();
+    std::int64_t ones = 0;
+    bool seen[2] = {false, false};
+    for (std::int32_t k = 1; k <= m.cols(); ++k) {
+        const std::uint8_t* column = m.column(k);
+        for (std::int32_t i = 0; i < m.rows(); ++i) {
+            if (column[i] > 1) featureLines(m, true);  // throws, naming the cell
+            ones += column[i];
+            seen[column[i]] = true;
+        }
+    }
+    switch (id) {
+        case StatisticId::CScore: return 0;
+        case StatisticId::Checkerboards: {
+            const std::int64_t present = cols == 1 ? ones : 0;
+            return static_cast<std::int32_t>(rows * (rows - 1) / 2 - present * (present - 1) / 2);
+        }
+        default:
+            if (rows == 0 || cols == 0) return 1;
+            if (cols == 1) return 1;
+            return seen[0] + seen[1];
+    }
+}
+
 template <class Chain>
 PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
                       Random& random) {
     constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
-    // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
-    // the random start changes no number and a C-score overflow stops the call at once).
-    Tally tally{chain.start(featureLines(observed, species))};
-
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
-    // simulated value is the observed one; nothing is drawn.
+    // simulated value is the observed one; nothing is drawn and no table is built.
     if (observed.rows() < 2 || observed.cols() < 2) {
+        Tally tally{degenerateValue(observed, id)};
         tally.add(tally.observed, iterations);
         return finish(tally, id, iterations);
     }
+
+    // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
+    // the random start changes no number and a C-score overflow stops the call at once).
+    Tally tally{chain.start(featureLines(observed, species))};
 
     {
         MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);

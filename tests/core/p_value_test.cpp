@@ -83,6 +83,23 @@ TEST(PValue, SingleArrangementGivesPOne) {
             EXPECT_EQ(r.simulatedSumOfSquares, 500.0 * r.observed * r.observed);
         }
     }
+    // Larger single rows and columns, against the literal statistics.
+    Random fill(9, 9);
+    for (int n = 0; n < 20; ++n) {
+        const std::int32_t length = fill.draw(300);
+        const float p = fill.next();
+        PresenceMatrix row(1, length), column(length, 1);
+        for (std::int32_t k = 1; k <= length; ++k) {
+            const std::uint8_t v = fill.next() < p ? 1 : 0;
+            row.set(1, k, v);
+            column.set(k, 1, v);
+        }
+        for (StatisticId id : kComputed) {
+            Random random(1, 2);
+            EXPECT_EQ(PValue(row, id, 3, random).observed, literalStatistic(row, id));
+            EXPECT_EQ(PValue(column, id, 3, random).observed, literalStatistic(column, id));
+        }
+    }
     // One row or one column draws nothing.
     Random used(6, 6), fresh(6, 6);
     PValue(fromRows({{1, 0, 1, 1, 0}}), StatisticId::CScore, 100, used);
@@ -146,6 +163,23 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
             ASSERT_EQ(r.pValue, expected);
             ASSERT_GE(r.pValue, 0.0);
             ASSERT_LE(r.pValue, 1.0);
+        }
+    }
+}
+
+TEST(PValue, NonBinaryCellIsRefused) {
+    Random random;
+    PresenceMatrix m(3, 4), row(1, 4);
+    m.set(2, 3, 7);
+    row.set(1, 2, 2);
+    for (StatisticId id : kComputed) {
+        for (const PresenceMatrix* x : {&m, &row}) {
+            try {
+                PValue(*x, id, 10, random);
+                FAIL();
+            } catch (const Error& e) {
+                EXPECT_EQ(e.kind(), ErrorKind::InvalidInput);
+            }
         }
     }
 }
