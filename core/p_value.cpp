@@ -97,7 +97,7 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
 
     // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
     // the random start changes no number and a C-score overflow stops the call at once).
-    Tally tally{chain.start(featureLines(observed, species))};
+    Tally tally{chain.statisticOf(featureLines(observed, species))};
 
     {
         MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);

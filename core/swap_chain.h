@@ -54,6 +54,10 @@ public:
         return stat_.full(work_, kernel);
     }
 
+    // A full computation of the statistic on other lines (the observed matrix): the
+    // chain's table is reused and then describes those lines until the next start.
+    std::int32_t statisticOf(const BitLines& lines) { return stat_.full(lines); }
+
     // One step; true when the proposal was a checkerboard and was swapped.
     // Requires rows() >= 2 and cols() >= 2.
     bool step(Random& random) {
