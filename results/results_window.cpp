@@ -71,6 +71,8 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     txt1_->setFont(font);
     txt1_->setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * kTabStopCharacters);
     txt1_->setReadOnly(true);
+    // Read-only, yet the keys move through the report and select it for copying.
+    txt1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txt1_->setLineWrapMode(QPlainTextEdit::NoWrap);
     txt1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 

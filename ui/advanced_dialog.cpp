@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -45,7 +46,7 @@ double numberIn(const QLineEdit* box) { return leadingNumber(box->text().toStdSt
 QLineEdit* numberBox(QWidget* parent, const char* name, const char* designText) {
     auto* box = new SelectAllLineEdit(QString::fromLatin1(designText), parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setFixedWidth(80);
+    box->setFixedWidth(64);
     return box;
 }
 
@@ -86,7 +87,8 @@ AdvancedDialog::AdvancedDialog(QWidget* owner, AnalysisSettings& settings)
     layout->addWidget(group(this, QStringLiteral("Simulated Matrices"), QStringLiteral("Number per Distribution:"),
                             txt1_, QStringLiteral("Random Seed:"), txt2_));
     layout->addLayout(buttons);
-    setFixedSize(kDesignedWidth, sizeHint().height());
+    // The designed width, unless the labels need more in the system font.
+    setFixedSize(std::max(kDesignedWidth, sizeHint().width()), sizeHint().height());
 
     // The order on screen: the hypothesis test's boxes come first.
     setTabOrder(txt3_, txt4_);
