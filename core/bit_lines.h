@@ -6,7 +6,9 @@
 // line a bit set over the entities, because the update after a swap on features
 // f1, f2 reads exactly lines f1 and f2: their XOR lists the entities whose shared
 // counts change, found a word at a time (a sparse matrix skips 64 entities at once).
-// A bit per cell also keeps the matrix small: 32767 x 32767 is 128 MiB.
+// A bit per cell also keeps the matrix small: 32767 x 32767 is 128 MiB. The swap
+// chain keeps the same cells as bytes as well (core/swap_chain.h), for the four
+// reads of a proposal, and the full computations read only these lines.
 #pragma once
 
 #include <cstdint>
