@@ -11,9 +11,10 @@
 //                           and the spec's D(c, c2) = n(c) + n(c2) - 2 S(c, c2).
 // The working matrix is stored one bit line per feature (core/bit_lines.h).
 //
-// Tables. S is a 16-bit lower triangle (a count never exceeds the number of
-// features, at most 32767): row x holds S(x, y) for y < x contiguously, so R = 32767
-// costs 1 GiB instead of the spec's two 4-byte squares. The pair totals
+// Tables. S is 16-bit (a count never exceeds the number of features, at most
+// 32767): a full square up to kSquareTableLimit entities, a lower triangle above
+// (row x holds S(x, y) for y < x contiguously, so R = 32767 costs 1 GiB instead of
+// the spec's two 4-byte squares); see TableLayout. The pair totals
 // T(i, j) = r(i) + r(j) are not stored: the update needs only r(l) - r(g).
 //
 // The update after a swap. A swap on entities e1, e2 and features f1, f2 leaves one
