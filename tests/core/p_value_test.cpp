@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "core/error.h"
@@ -164,6 +165,36 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
             ASSERT_GE(r.pValue, 0.0);
             ASSERT_LE(r.pValue, 1.0);
         }
+    }
+}
+
+// Many threads at once, each with its own Random, give exactly what one thread
+// gives: no state is shared.
+TEST(PValue, ConcurrentCallsMatchSequentialOnes) {
+    Random fill(21, 0);
+    const PresenceMatrix m = randomMatrix(25, 18, 0.4, fill);
+    constexpr int kThreads = 4;
+    std::vector<PValueResult> sequential, concurrent(kThreads * 3);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int s = 0; s < 3; ++s) {
+            Random random(t, static_cast<std::uint64_t>(s));
+            sequential.push_back(PValue(m, kComputed[s], 20000, random));
+        }
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int s = 0; s < 3; ++s) {
+                Random random(t, static_cast<std::uint64_t>(s));
+                concurrent[static_cast<std::size_t>(t * 3 + s)] = PValue(m, kComputed[s], 20000, random);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (std::size_t i = 0; i < sequential.size(); ++i) {
+        EXPECT_EQ(sequential[i].less, concurrent[i].less);
+        EXPECT_EQ(sequential[i].equal, concurrent[i].equal);
+        EXPECT_EQ(sequential[i].simulatedSumOfSquares, concurrent[i].simulatedSumOfSquares);
     }
 }
 
