@@ -64,7 +64,10 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
     for (std::int32_t k = 1; k <= m.cols(); ++k) {
         const std::uint8_t* column = m.column(k);
         for (std::int32_t i = 0; i < m.rows(); ++i) {
-            if (column[i] > 1) featureLines(m, true);  // throws, naming the cell
+            if (column[i] > 1) [[unlikely]] {
+                featureLines(m, true);  // throws, naming the cell
+                throw Error(ErrorKind::InvalidInput, "The presence-absence matrix holds a cell other than 0 or 1.");
+            }
             ones += column[i];
             seen[column[i]] = true;
         }
