@@ -1,6 +1,7 @@
 #include "core/p_value.h"
 
 #include <string>
+#include <utility>
 
 #include "core/error.h"
 #include "core/random_binary_matrix.h"
@@ -102,11 +103,13 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     // the random start changes no number and a C-score overflow stops the call at once).
     Tally tally{chain.statisticOf(featureLines(observed, species))};
 
+    BitLines start;
     {
         MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);
         ReduceSumOfSquares(x, random);
-        chain.start(linesOf(x, species));
-    }
+        start = linesOf(x, species);
+    }  // X (2 bytes a cell) is released before the chain allocates its byte cells
+    chain.start(std::move(start));
 
     // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
     std::int32_t value = chain.value();
