@@ -57,7 +57,7 @@ PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations)
 // with one site, species i and j share a site only when both are present, so
 // every C-score term has a zero factor and the checkerboard pairs are all pairs but
 // those of two present species; with one species there is no pair, and the
-// combinations are the distinct values of its row (the spec's count of 1 with no site).
+// combinations are the distinct values of its row (a count of 1 with no site).
 std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
     const std::int64_t rows = m.rows(), cols = m.cols();
     std::int64_t ones = 0;
@@ -99,7 +99,7 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
         return finish(tally, id, iterations);
     }
 
-    // The observed value first (Part 1.4 step 4; it draws nothing, so taking it before
+    // The observed value first (it draws nothing, so taking it before
     // the random start changes no number and a C-score overflow stops the call at once).
     Tally tally{chain.statisticOf(featureLines(observed, species))};
 

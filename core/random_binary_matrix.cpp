@@ -10,7 +10,7 @@ namespace kelpo {
 
 namespace {
 
-// The open-row (or open-column) list of Part 1.2: entries (index, units dealt so
+// The open-row (or open-column) list: entries (index, units dealt so
 // far) in list order; an entry is found by its position, removed closing the gap,
 // and re-appended at the end. A vector erase would cost O(R) per unit, and dealing
 // makes one step per unit (10^7 at 32767 x 32767 with fill 0.01). Here every entry
@@ -209,7 +209,7 @@ void ReduceSumOfSquares(MarginMatrix& x, Random& random) {
     // X(i1, k2) > 0 (second). Most cells are 0, so a bitmap of the non-zero cells,
     // 16 times smaller than X, answers that first: two bits in one row of it, often
     // in cache where X is not (32767 x 32767: 128 MiB against 2 GiB). Only then are
-    // the four cells read. The passes and their draws are exactly those of Part 1.2.
+    // the four cells read. The passes and their draws are exactly those of the plain reduction.
     const std::size_t words = (static_cast<std::size_t>(cols) + 63) / 64;
     std::vector<std::uint64_t> nonZero;
     try {

@@ -1,4 +1,4 @@
-// Random presence-absence matrices with fixed row and column sums (Part 1.2):
+// Random presence-absence matrices with fixed row and column sums:
 // deal the sums out at random (RandomMarginMatrix), then remove every cell above 1
 // by random 2 x 2 moves (ReduceSumOfSquares).
 #pragma once
@@ -27,7 +27,7 @@ struct MarginMatrix {
     }
 };
 
-// Deals the units of the margins: two random values per unit, in the order of Part 1.2.
+// Deals the units of the margins: two random values per unit, row position then column position.
 // Throws kelpo::Error (InvalidInput) for a negative sum or unequal totals, (Overflow)
 // when the total or a cell leaves its range, (OutOfMemory) when X cannot be allocated.
 MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const std::vector<std::int32_t>& colSums,

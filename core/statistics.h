@@ -1,28 +1,28 @@
-// The three co-occurrence statistics (Part 1.1): full computation and the update
+// The three co-occurrence statistics: full computation and the update
 // after a checkerboard swap, side by side for each statistic.
 //
-// Ownership (DESIGN "State: one owner each"): a statistic object holds its table
+// Ownership: a statistic object holds its table
 // and its last value; the swap chain that walks a working matrix owns one, so two
 // chains never share one and nothing here is global.
 //
 // Terms. Each statistic counts, for pairs of *entities*, the *features* both have:
 //   C-score, checkerboards: entities = species, features = sites, S(i, j) = shared sites;
 //   combinations:           entities = sites, features = species, S(c, c2) = shared species,
-//                           and the spec's D(c, c2) = n(c) + n(c2) - 2 S(c, c2).
+//                           and the sites' difference D(c, c2) = n(c) + n(c2) - 2 S(c, c2).
 // The working matrix is stored one bit line per feature (core/bit_lines.h).
 //
 // Tables. S is 16-bit (a count never exceeds the number of features, at most
 // 32767): a full square up to kSquareTableLimit entities, a lower triangle above
 // (row x holds S(x, y) for y < x contiguously, so R = 32767 costs 1 GiB instead of
-// the spec's two 4-byte squares); see TableLayout. The pair totals
+// two 4-byte squares); see TableLayout. The pair totals
 // T(i, j) = r(i) + r(j) are not stored: the update needs only r(l) - r(g).
 //
 // The update after a swap. A swap on entities e1, e2 and features f1, f2 leaves one
 // of the two entities, g, with f1 (and no longer f2) and the other, l, with f2. For
 // any other entity h the shared counts change only when h has exactly one of f1, f2:
 // with d = +1 when h has f1, -1 when it has f2, S(h, g) += d and S(h, l) -= d. The
-// spec walks h = 1..R testing A(h, k1) and A(h, k2) and applies +1 and -1 steps that
-// cancel when h has both; visiting only the bits of line f1 XOR line f2 is the same
+// textbook update walks h = 1..R testing A(h, k1) and A(h, k2) and applies +1 and -1
+// steps that cancel when h has both; visiting only the bits of line f1 XOR line f2 is the same
 // arithmetic without the cancelling steps, and skips 64 unchanged entities per word.
 #pragma once
 
@@ -195,7 +195,7 @@ public:
     }
 
     // For a pair (h, x) whose count moves s -> s + d, the term (r(h) - s)(r(x) - s)
-    // changes by -d (r(h) + r(x) - 2s) + 1 (the spec's 2s - t + 1 and -2s + t + 1).
+    // changes by -d (r(h) + r(x) - 2s) + 1 (2s - t + 1 and -2s + t + 1 with t = r(h) + r(x)).
     // Summed over (h, g) with +d and (h, l) with -d, r(h) cancels:
     //   d (r(l) - r(g)) + 2 d (S(h,g) - S(h,l)) + 2, with the counts before the step.
     std::int32_t afterSwap(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
@@ -206,8 +206,8 @@ public:
             const auto s = table_.move(h, g, l, d);
             delta += d * (totalsDiff + 2 * (s.g - s.l)) + 2;
         });
-        // The value is checked after every update; the spec checks each of its
-        // +-1 steps, which could only differ for a sum within R of 2^31.
+        // The value is checked after every update rather than after each +-1 step;
+        // the two could only differ for a sum within R of 2^31.
         return value_ = checkedCScore(std::int64_t{value_} + delta);
     }
 
@@ -255,7 +255,7 @@ private:
 };
 
 // Number of combinations: distinct site columns. Sites c < c2 are equal exactly
-// when n(c) = n(c2) = S(c, c2) (D = 0 in the spec); twins(c), the spec's D(c, 0),
+// when n(c) = n(c2) = S(c, c2) (D = 0); twins(c), the later-twin counter D(c, 0),
 // counts the later sites equal to c, and a site counts when it has no later twin.
 template <TableLayout L>
 class CombinationsStatistic {
@@ -275,13 +275,13 @@ public:
             const std::uint16_t* s = table_.row(x);
             for (std::int32_t y = 0; y < x; ++y) twins_[static_cast<std::size_t>(y)] += total[x] == total[y] && s[y] == total[x];
         }
-        // With no site at all the spec's count still starts at 1.
+        // With no site at all the count still starts at 1 (the all-absent pattern).
         std::int32_t count = n == 0 ? 1 : 0;
         for (std::int32_t t : twins_) count += t == 0;
         return value_ = count;
     }
 
-    // The spec's "D(k1, c) -= 2 / += 2" is S(k1, c) += 1 / -= 1 here; a pair whose
+    // A difference D(k1, c) -= 2 / += 2 is S(k1, c) += 1 / -= 1 here; a pair whose
     // equality changes moves the twin count of its earlier site, and that site
     // leaves (0 -> 1 twins) or joins (1 -> 0) the count.
     std::int32_t afterSwap(const std::uint64_t* lineF1, const std::uint64_t* lineF2, std::size_t words,
@@ -317,7 +317,7 @@ private:
 // sites. Throws kelpo::Error (InvalidInput) naming the first cell that is not 0 or 1.
 BitLines featureLines(const PresenceMatrix& matrix, bool speciesAreEntities);
 
-// A full computation (Part 1.1, mode Full) of the statistic of a matrix; V-Ratio gives 0.
+// A one-off full computation of the statistic of a matrix; V-Ratio gives 0.
 std::int32_t computeStatistic(const PresenceMatrix& matrix, StatisticId id);
 
 }  // namespace kelpo

@@ -1,4 +1,4 @@
-// The sequential swap step (Part 1.3, NextValue) over a chain's own working matrix
+// The sequential swap step (NextValue) over a chain's own working matrix
 // and statistic. One SwapChain per p-value estimate; nothing is shared between chains.
 #pragma once
 
@@ -61,7 +61,7 @@ public:
     // One step; true when the proposal was a checkerboard and was swapped.
     // Requires rows() >= 2 and cols() >= 2.
     bool step(Random& random) {
-        // Part 1.3: i1, then i2 != i1 by redrawing, then k1, then k2 != k1.
+        // The fixed draw order: i1, then i2 != i1 by redrawing, then k1, then k2 != k1.
         std::int32_t i1, i2, k1, k2;
         i1 = random.drawSmall(rows_);
         do i2 = random.drawSmall(rows_); while (i2 == i1);

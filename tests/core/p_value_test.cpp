@@ -1,4 +1,4 @@
-// Part 1.4: the p-value estimate, its edge cases, and the whole call against the
+// The p-value estimate, its edge cases, and the whole call against the
 // literal algorithm driven by the same random values.
 #include <gtest/gtest.h>
 
@@ -117,7 +117,7 @@ TEST(PValue, OneIterationCountsTheStartingMatrixOnly) {
     }
 }
 
-// The literal Part 1.4 over the literal Parts 1.1 to 1.3.
+// The literal p-value estimate over the literal statistics and swap step.
 struct Literal {
     double less = 0, equal = 0, sum = 0, squares = 0;
     std::int64_t observed = 0;

@@ -1,4 +1,4 @@
-// Part 1.2: random 0/1 matrices with fixed margins.
+// Random 0/1 matrices with fixed margins.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,7 +57,7 @@ TEST(RandomBinaryMatrix, MeetsTheMarginsWithOnlyZeroAndOne) {
 }
 
 // The same random values give the same matrix as the literal algorithm (lists by
-// vector erase and push_back), so the draws come in the spec's order.
+// vector erase and push_back), so the draws come in the defined order.
 TEST(RandomBinaryMatrix, DealingAndReductionFollowTheLiteralAlgorithm) {
     int withReduction = 0;
     int seed = 1;

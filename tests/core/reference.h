@@ -1,4 +1,4 @@
-// Literal transcriptions of Parts 1.1 to 1.3 on plain 1-based tables: slow, obvious,
+// Literal transcriptions of the statistics, the margins and the swap step on plain 1-based tables: slow, obvious,
 // and independent of the optimised core, which the tests hold equal to them.
 #pragma once
 
@@ -53,7 +53,7 @@ inline std::int32_t combinations(const PresenceMatrix& a) {
     return count;
 }
 
-// Part 1.3 on an 8-bit matrix: returns whether it swapped.
+// The swap step on an 8-bit matrix: returns whether it swapped.
 inline bool swapStep(PresenceMatrix& a, Random& random) {
     const std::int32_t R = a.rows(), C = a.cols();
     const std::int32_t i1 = random.draw(R);
@@ -71,7 +71,7 @@ inline bool swapStep(PresenceMatrix& a, Random& random) {
     return true;
 }
 
-// Part 1.2 with plain vectors: erase closes the gap, push_back appends.
+// The random margin matrix with plain vectors: erase closes the gap, push_back appends.
 struct Entry {
     std::int32_t index, count;
 };

@@ -1,4 +1,4 @@
-// Part 1.1 (statistics) and Part 1.3 (swap step): the incremental values against a
+// The statistics and the swap step: the incremental values against a
 // literal full computation, step by step, on many random matrices.
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST(Statistics, BothSharedCountKernelsAgree) {
 
 // The randomised cross-check: every step of the chain against the literal swap step
 // driven by the same random values (same matrix after every step, so the draws are
-// taken in the spec's order), every incremental value against a literal full
+// taken in the defined order), every incremental value against a literal full
 // computation of the current matrix, margins never changing.
 template <class Stat>
 std::int64_t literal(const PresenceMatrix& m) {
