@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/error.h"
 
@@ -180,7 +182,122 @@ MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const 
     return x;
 }
 
-void ReduceSumOfSquares(MarginMatrix& x, Random& random) {
+namespace {
+
+// The reduction's working state: X, a bitmap of its non-zero cells and the sum of
+// squares, with the two kinds of pass that lower that sum.
+class Reduction {
+public:
+    Reduction(MarginMatrix& x, std::int32_t squares) : x_(x), squares_(squares), words_((static_cast<std::size_t>(x.cols) + 63) / 64) {
+        // A pass can change something only when X(i1, k1) > 0 (first diagonal) or
+        // X(i1, k2) > 0 (second). Most cells are 0, so a bitmap of the non-zero cells,
+        // 16 times smaller than X, answers that first: two bits in one row of it, often
+        // in cache where X is not (32767 x 32767: 128 MiB against 2 GiB). Only then are
+        // the four cells read; the passes and their draws are those of the plain reduction.
+        try {
+            nonZero_.assign(static_cast<std::size_t>(x.rows) * words_, 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the reduction of the dealt matrix.");
+        }
+        for (std::int32_t i = 1; i <= x.rows; ++i)
+            for (std::int32_t k = 1; k <= x.cols; ++k)
+                if (x.at(i, k)) word(i, k) |= bit(k);
+    }
+
+    std::int32_t squares() const { return squares_; }
+
+    // One pass: four draws, i1 never the last row and i2 = i1 + 1 on a tie (likewise
+    // the columns); a move on the first diagonal, then one on the second as the cells
+    // now stand.
+    void plainPass(Random& random) {
+        const std::int32_t i1 = random.draw(x_.rows - 1);
+        std::int32_t i2 = random.draw(x_.rows);
+        if (i2 == i1) i2 = i1 + 1;
+        const std::int32_t k1 = random.draw(x_.cols - 1);
+        std::int32_t k2 = random.draw(x_.cols);
+        if (k2 == k1) k2 = k1 + 1;
+        if (!((word(i1, k1) & bit(k1)) | (word(i1, k2) & bit(k2)))) return;
+        const bool first = moveUnit(i1, k1, i2, k2, 2);
+        const bool second = moveUnit(i1, k2, i2, k1, 2);
+        if (first || second) refreshBits(i1, i2, k1, k2);
+    }
+
+    // A pass aimed at a cell above 1: three draws (the cell among those above 1, a
+    // partner row, a partner column) and a move only when it lowers the sum of squares.
+    void aimedPass(Random& random, std::vector<std::pair<std::int32_t, std::int32_t>>& above1) {
+        const auto slot = static_cast<std::size_t>(random.draw(static_cast<std::int32_t>(above1.size())) - 1);
+        const auto [a, b] = above1[slot];
+        if (x_.at(a, b) <= 1) {  // an interleaved plain pass lowered it meanwhile
+            dropSlot(above1, slot);
+            return;
+        }
+        std::int32_t i = random.draw(x_.rows - 1);
+        if (i >= a) ++i;
+        std::int32_t k = random.draw(x_.cols - 1);
+        if (k >= b) ++k;
+        if (!moveUnit(a, b, i, k, 3)) return;
+        refreshBits(a, i, b, k);
+        if (x_.at(a, b) <= 1) dropSlot(above1, slot);
+        // The unit may land on a cell that was already 1.
+        if (x_.at(a, k) > 1) above1.emplace_back(a, k);
+        if (x_.at(i, b) > 1) above1.emplace_back(i, b);
+    }
+
+    std::vector<std::pair<std::int32_t, std::int32_t>> cellsAbove1() const {
+        std::vector<std::pair<std::int32_t, std::int32_t>> cells;
+        for (std::int32_t i = 1; i <= x_.rows; ++i)
+            for (std::int32_t k = 1; k <= x_.cols; ++k)
+                if (x_.at(i, k) > 1) cells.emplace_back(i, k);
+        return cells;
+    }
+
+private:
+    static void dropSlot(std::vector<std::pair<std::int32_t, std::int32_t>>& cells, std::size_t slot) {
+        cells[slot] = cells.back();
+        cells.pop_back();
+    }
+
+    // Moves one unit from the diagonal (p, q), (r, s) to (p, s), (r, q) when both
+    // diagonal cells are positive and d = X(p,q) + X(r,s) - X(p,s) - X(r,q) >= minD.
+    // The sum of squares changes by exactly -2 (d - 2).
+    bool moveUnit(std::int32_t p, std::int32_t q, std::int32_t r, std::int32_t s, std::int32_t minD) {
+        std::uint16_t &pq = x_.at(p, q), &rs = x_.at(r, s), &ps = x_.at(p, s), &rq = x_.at(r, q);
+        if (pq == 0 || rs == 0) return false;
+        const std::int32_t d = pq + rs - ps - rq;
+        if (d < minD) return false;
+        squares_ -= 2 * (d - 2);
+        --pq;
+        --rs;
+        ++ps;
+        ++rq;
+        return true;
+    }
+
+    void refreshBits(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
+        setBit(i1, k1);
+        setBit(i2, k2);
+        setBit(i1, k2);
+        setBit(i2, k1);
+    }
+
+    std::uint64_t& word(std::int32_t i, std::int32_t k) {
+        return nonZero_[static_cast<std::size_t>(i - 1) * words_ + (static_cast<std::size_t>(k - 1) >> 6)];
+    }
+    static std::uint64_t bit(std::int32_t k) { return std::uint64_t{1} << ((k - 1) & 63); }
+    void setBit(std::int32_t i, std::int32_t k) {
+        std::uint64_t& w = word(i, k);
+        w = x_.at(i, k) ? w | bit(k) : w & ~bit(k);
+    }
+
+    MarginMatrix& x_;
+    std::int32_t squares_;
+    std::size_t words_;
+    std::vector<std::uint64_t> nonZero_;
+};
+
+}  // namespace
+
+void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit) {
     const std::int32_t rows = x.rows, cols = x.cols;
     std::int64_t total64 = 0, squares64 = 0;
     std::vector<std::int32_t> rowSums(static_cast<std::size_t>(rows), 0), colSums(static_cast<std::size_t>(cols), 0);
@@ -197,70 +314,28 @@ void ReduceSumOfSquares(MarginMatrix& x, Random& random) {
         throw Error(ErrorKind::Overflow, "Overflow: the sum of squares of the dealt matrix (" +
                                              std::to_string(squares64) + ") exceeds the 32-bit range.");
     }
-    auto total = static_cast<std::int32_t>(total64), squares = static_cast<std::int32_t>(squares64);
-    if (squares == total) return;
+    const auto total = static_cast<std::int32_t>(total64);
+    if (squares64 == total64) return;
     if (!marginsRealisable(rowSums, colSums)) {
         throw Error(ErrorKind::InvalidInput,
                     "No presence-absence matrix has these row and column sums; the reduction would never end.");
     }
     // Realisable with a cell above 1 implies rows >= 2 and cols >= 2.
-    //
-    // A pass can change something only when X(i1, k1) > 0 (first diagonal) or
-    // X(i1, k2) > 0 (second). Most cells are 0, so a bitmap of the non-zero cells,
-    // 16 times smaller than X, answers that first: two bits in one row of it, often
-    // in cache where X is not (32767 x 32767: 128 MiB against 2 GiB). Only then are
-    // the four cells read. The passes and their draws are exactly those of the plain reduction.
-    const std::size_t words = (static_cast<std::size_t>(cols) + 63) / 64;
-    std::vector<std::uint64_t> nonZero;
-    try {
-        nonZero.assign(static_cast<std::size_t>(rows) * words, 0);
-    } catch (const std::bad_alloc&) {
-        throw Error(ErrorKind::OutOfMemory, "Out of memory for the reduction of the dealt matrix.");
+    Reduction reduction(x, static_cast<std::int32_t>(squares64));
+    for (std::uint64_t pass = 0; pass < plainPassLimit; ++pass) {
+        if (reduction.squares() == total) return;
+        reduction.plainPass(random);
     }
-    auto bitRef = [&](std::int32_t i, std::int32_t k) -> std::uint64_t& {
-        return nonZero[static_cast<std::size_t>(i - 1) * words + (static_cast<std::size_t>(k - 1) >> 6)];
-    };
-    auto bitOf = [](std::int32_t k) { return std::uint64_t{1} << ((k - 1) & 63); };
-    for (std::int32_t i = 1; i <= rows; ++i)
-        for (std::int32_t k = 1; k <= cols; ++k)
-            if (x.at(i, k)) bitRef(i, k) |= bitOf(k);
-    auto setBit = [&](std::int32_t i, std::int32_t k, std::uint16_t v) {
-        std::uint64_t& word = bitRef(i, k);
-        word = v ? word | bitOf(k) : word & ~bitOf(k);
-    };
-
-    while (squares != total) {
-        const std::int32_t i1 = random.draw(rows - 1);
-        std::int32_t i2 = random.draw(rows);
-        if (i2 == i1) i2 = i1 + 1;
-        const std::int32_t k1 = random.draw(cols - 1);
-        std::int32_t k2 = random.draw(cols);
-        if (k2 == k1) k2 = k1 + 1;
-        if (!((bitRef(i1, k1) & bitOf(k1)) | (bitRef(i1, k2) & bitOf(k2)))) continue;
-        std::uint16_t &a11 = x.at(i1, k1), &a22 = x.at(i2, k2), &a12 = x.at(i1, k2), &a21 = x.at(i2, k1);
-        bool moved = false;
-        if (a11 > 0 && a22 > 0) {
-            const std::int32_t d = a11 + a22 - a12 - a21;
-            if (d >= 2) {
-                squares -= 2 * (d - 2);
-                --a11; --a22; ++a21; ++a12;
-                moved = true;
-            }
-        }
-        if (a12 > 0 && a21 > 0) {
-            const std::int32_t d = a12 + a21 - a11 - a22;
-            if (d >= 2) {
-                squares -= 2 * (d - 2);
-                --a12; --a21; ++a11; ++a22;
-                moved = true;
-            }
-        }
-        if (moved) {
-            setBit(i1, k1, a11);
-            setBit(i2, k2, a22);
-            setBit(i1, k2, a12);
-            setBit(i2, k1, a21);
-        }
+    // In a large sparse matrix the last cells above 1 are found by a random pass only
+    // once in ~10^11 passes (32767 x 32767 at fill 0.01). Past the limit, passes aimed
+    // at those cells finish the job; plain passes stay interleaved so that moves which
+    // leave the sum unchanged can still free a cell that no aimed move can lower.
+    std::vector<std::pair<std::int32_t, std::int32_t>> above1;
+    while (reduction.squares() != total) {
+        // Plain passes may also raise a cell above 1; a fresh scan finds those.
+        if (above1.empty()) above1 = reduction.cellsAbove1();
+        reduction.aimedPass(random, above1);
+        reduction.plainPass(random);
     }
 }
 

@@ -146,3 +146,32 @@ TEST(RandomBinaryMatrix, LongListsStayInOrder) {
 
 }  // namespace
 }  // namespace kelpo
+
+namespace kelpo {
+
+// Past the plain-pass limit the aimed passes must still end with the margins kept and
+// only 0 and 1: a limit of 0 sends every dealt matrix straight to them.
+TEST(ReduceSumOfSquares, AimedPassesKeepMarginsAndEndWithZerosAndOnes) {
+    Random random(17, 3);
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::int32_t rows = random.draw(12) + 1, cols = random.draw(12) + 1;
+        const double fill = random.next();
+        PresenceMatrix source(rows, cols);
+        for (std::int32_t i = 1; i <= rows; ++i)
+            for (std::int32_t k = 1; k <= cols; ++k) source.set(i, k, random.next() < fill ? 1 : 0);
+        MarginMatrix x = RandomMarginMatrix(source.rowSums(), source.colSums(), random);
+        ReduceSumOfSquares(x, random, 0);
+        std::vector<std::int32_t> rowSums(static_cast<std::size_t>(rows), 0), colSums(static_cast<std::size_t>(cols), 0);
+        for (std::int32_t i = 1; i <= rows; ++i) {
+            for (std::int32_t k = 1; k <= cols; ++k) {
+                ASSERT_LE(x.at(i, k), 1);
+                rowSums[static_cast<std::size_t>(i - 1)] += x.at(i, k);
+                colSums[static_cast<std::size_t>(k - 1)] += x.at(i, k);
+            }
+        }
+        ASSERT_EQ(rowSums, source.rowSums());
+        ASSERT_EQ(colSums, source.colSums());
+    }
+}
+
+}  // namespace kelpo
