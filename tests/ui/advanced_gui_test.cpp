@@ -5,13 +5,12 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
-#include <QTimer>
-#include <QWidget>
-#include <vector>
+#include <memory>
 
+#include "shell_test_support.h"
 #include "ui/advanced_dialog.h"
-#include "ui/message_box.h"
 
 namespace kelpo::ui {
 namespace {
@@ -23,245 +22,139 @@ const QString kError12 = QStringLiteral("Error 12: Random seed must be an intege
 const QString kWarning13 = QStringLiteral(
     "Warning: Fewer than 25000 iterations for the hypothesis test may yield unreliable results. Continue? (Error 13)");
 
-struct Texts {
-    QString perDistribution = QStringLiteral("100");
-    QString simulationSeed = QStringLiteral("0");
-    QString iterations = QStringLiteral("100000");
-    QString testSeed = QStringLiteral("0");
-};
+// The four boxes: per distribution, its seed, iterations, the test seed.
+using Texts = QStringList;
+const Texts kDesign = {QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("100000"), QStringLiteral("0")};
+const char* const kBoxes[] = {"txt1", "txt2", "txt3", "txt4"};
 
-struct Message {
-    QString text;
-    bool yesNo;
-};
+Texts with(int box, const QString& text) {
+    Texts texts = kDesign;
+    texts[box] = text;
+    return texts;
+}
 
 class AdvancedDialogTest : public ::testing::Test {
 protected:
-    void TearDown() override {
+    void TearDown() override { closeDialog(); }
+
+    void closeDialog() {
         if (dialog_) dialog_->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    AdvancedDialog* open() {
-        if (dialog_) dialog_->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        dialog_ = new AdvancedDialog(&owner_, settings_);
+    // Opens a fresh dialog; returns what its boxes show.
+    Texts open() {
+        closeDialog();
+        dialog_ = new AdvancedDialog(&owner_, settings_);  // deletes itself when closed
         dialog_->show();
-        return dialog_;
+        Texts shown;
+        for (const char* box : kBoxes) shown << box_(box).text();
+        return shown;
     }
 
-    QLineEdit* box(const char* name) const { return dialog_->findChild<QLineEdit*>(QLatin1String(name)); }
-    QPushButton* button(const char* name) const { return dialog_->findChild<QPushButton*>(QLatin1String(name)); }
-
-    void type(const Texts& texts) {
-        box("txt1")->setText(texts.perDistribution);
-        box("txt2")->setText(texts.simulationSeed);
-        box("txt3")->setText(texts.iterations);
-        box("txt4")->setText(texts.testSeed);
-    }
-
-    // Opens the dialog, types, presses OK; true when the dialog went away (accepted).
-    bool submit(const Texts& texts) {
+    // Opens, types, presses OK; true when the dialog accepted and went away.
+    bool submit(const Texts& texts, Answer answer = Answer::Yes) {
         open();
-        type(texts);
-        QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+        for (int i = 0; i < 4; ++i) box_(kBoxes[i]).setText(texts[i]);
+        log_.reset();  // responders nest: the old one must go before the new one comes
+        log_ = std::make_unique<shell_test::MessageLog>(answer);
+        QTest::mouseClick(&shell_test::child<QPushButton>(*dialog_, "cmdOK"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return dialog_.isNull();
     }
 
-    std::vector<QString> messageTexts() const {
-        std::vector<QString> texts;
-        for (const Message& message : messages_) texts.push_back(message.text);
-        return texts;
-    }
+    QLineEdit& box_(const char* name) { return shell_test::child<QLineEdit>(*dialog_, name); }
 
     QWidget owner_;
     AnalysisSettings settings_;
     QPointer<AdvancedDialog> dialog_;
-    std::vector<Message> messages_;
-    Answer answer_ = Answer::Yes;
-    ScopedMessageResponder responder_{[this](const QString& text, bool yesNo) {
-        messages_.push_back({text, yesNo});
-        return yesNo ? answer_ : Answer::Ok;
-    }};
+    std::unique_ptr<shell_test::MessageLog> log_;
 };
 
-TEST_F(AdvancedDialogTest, TheDesignTextsPassSilentlyAndAreStored) {
-    open();
-    EXPECT_EQ(dialog_->objectName(), QStringLiteral("frmAdvanced"));
-    EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Kelpo -- Options"));
-    EXPECT_EQ(box("txt1")->text(), QStringLiteral("100"));
-    EXPECT_EQ(box("txt2")->text(), QStringLiteral("0"));
-    EXPECT_EQ(box("txt3")->text(), QStringLiteral("100000"));
-    EXPECT_EQ(box("txt4")->text(), QStringLiteral("0"));
-    EXPECT_TRUE(submit(Texts{}));
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(settings_.matricesPerDistribution, 100);
-    EXPECT_EQ(settings_.simulationSeed, 0);
-    EXPECT_EQ(settings_.iterations, 10000);
-    EXPECT_EQ(settings_.testSeed, 0);
-}
-
-TEST_F(AdvancedDialogTest, RefusalsShowTheirMessageAndKeepTheDialogWithTheTexts) {
+TEST_F(AdvancedDialogTest, ChecksRunInTheirOrderAndARefusalStoresNothing) {
     struct Case {
         Texts texts;
-        QString message;
+        Answer answer;
+        QStringList messages;
     };
-    Texts perZero;
-    perZero.perDistribution = QStringLiteral("0");
-    Texts perText;
-    perText.perDistribution = QStringLiteral("abc");
-    Texts perHuge;
-    perHuge.perDistribution = QStringLiteral("3000000000");
-    Texts seedNegative;
-    seedNegative.simulationSeed = QStringLiteral("-1");
-    Texts seedHuge;
-    seedHuge.simulationSeed = QStringLiteral("3000000000");
-    Texts iterationsZero;
-    iterationsZero.iterations = QStringLiteral("0");
-    Texts iterationsHuge;
-    iterationsHuge.iterations = QStringLiteral("2147483650");
-    Texts testSeedNegative;
-    testSeedNegative.testSeed = QStringLiteral("-1");
-    const std::vector<Case> cases = {
-        {perZero, kError10},        {perText, kError10},         {perHuge, kError10},
-        {seedNegative, kError12},   {seedHuge, kError12},        {iterationsZero, kError10},
-        {iterationsHuge, kError10}, {testSeedNegative, kError12},
+    const Case refused[] = {
+        {with(0, QStringLiteral("0")), Answer::Yes, {kError10}},
+        {with(0, QStringLiteral("abc")), Answer::Yes, {kError10}},
+        {with(0, QStringLiteral("3000000000")), Answer::Yes, {kError10}},  // beyond 32 bits
+        {{QStringLiteral("99"), QStringLiteral("-1"), kDesign[2], kDesign[3]}, Answer::No, {kWarning11}},
+        {with(1, QStringLiteral("-1")), Answer::Yes, {kError12}},
+        {with(1, QStringLiteral("3000000000")), Answer::Yes, {kError12}},
+        {with(2, QStringLiteral("0")), Answer::Yes, {kError10}},
+        {with(2, QStringLiteral("2147483650")), Answer::Yes, {kError10}},  // ten times its tenth overflows
+        {with(2, QStringLiteral("24999")), Answer::No, {kWarning13}},
+        {with(3, QStringLiteral("-1")), Answer::Yes, {kError12}},
+        {{QStringLiteral("99"), kDesign[1], QStringLiteral("24999"), QStringLiteral("-1")}, Answer::Yes,
+         {kWarning11, kWarning13, kError12}},
     };
-    for (const Case& c : cases) {
-        messages_.clear();
-        const AnalysisSettings before = settings_;
-        EXPECT_FALSE(submit(c.texts)) << c.message.toStdString();
-        ASSERT_EQ(messages_.size(), 1u) << c.message.toStdString();
-        EXPECT_EQ(messages_[0].text, c.message);
-        EXPECT_FALSE(messages_[0].yesNo);
-        EXPECT_TRUE(dialog_->isVisible());
+    for (const Case& c : refused) {
+        const std::string name = c.texts.join(u' ').toStdString();
+        EXPECT_FALSE(submit(c.texts, c.answer)) << name;
+        EXPECT_EQ(log_->texts, c.messages) << name;
+        EXPECT_TRUE(dialog_->isVisible()) << name;
         EXPECT_EQ(dialog_->windowModality(), Qt::NonModal);
-        EXPECT_EQ(box("txt1")->text(), c.texts.perDistribution);
-        EXPECT_EQ(box("txt3")->text(), c.texts.iterations);
-        EXPECT_EQ(settings_.matricesPerDistribution, before.matricesPerDistribution);
-        EXPECT_EQ(settings_.iterations, before.iterations);
+        EXPECT_EQ(box_("txt1").text(), c.texts[0]) << "the user's texts stay";
+        EXPECT_EQ(settings_.matricesPerDistribution, 0) << name;
+        EXPECT_EQ(settings_.iterations, 0) << name;
     }
+    EXPECT_TRUE(submit(kDesign));
+    EXPECT_TRUE(log_->texts.isEmpty());
+    EXPECT_TRUE(submit({QStringLiteral("100"), QStringLiteral("0"), QStringLiteral("25000"), QString()}));
+    EXPECT_TRUE(log_->texts.isEmpty());
 }
 
-TEST_F(AdvancedDialogTest, WarningsAskAndNoStoresNothing) {
-    answer_ = Answer::No;
-    Texts fewMatrices;
-    fewMatrices.perDistribution = QStringLiteral("99");
-    fewMatrices.simulationSeed = QStringLiteral("-1");  // never reached after No
-    EXPECT_FALSE(submit(fewMatrices));
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, kWarning11);
-    EXPECT_TRUE(messages_[0].yesNo);
-
-    messages_.clear();
-    Texts fewIterations;
-    fewIterations.iterations = QStringLiteral("24999");
-    EXPECT_FALSE(submit(fewIterations));
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, kWarning13);
-    EXPECT_TRUE(messages_[0].yesNo);
-    EXPECT_EQ(settings_.matricesPerDistribution, 0);
-    EXPECT_EQ(settings_.iterations, 0);
-
-    messages_.clear();
-    Texts atTheLimits;
-    atTheLimits.perDistribution = QStringLiteral("100");
-    atTheLimits.iterations = QStringLiteral("25000");
-    EXPECT_TRUE(submit(atTheLimits));
-    EXPECT_TRUE(messages_.empty());
-}
-
-TEST_F(AdvancedDialogTest, StoredValuesAreRoundedHalfToEvenAndShownAgain) {
-    Texts texts;
-    texts.iterations = QStringLiteral("25005");
-    texts.simulationSeed = QStringLiteral("12abc");
-    texts.testSeed = QStringLiteral("");
-    EXPECT_TRUE(submit(texts));
-    EXPECT_EQ(settings_.iterations, 2500);
+TEST_F(AdvancedDialogTest, StoresHalvesToEvenAndShowsTheStoredValuesAgain) {
+    EXPECT_EQ(open(), kDesign);
+    EXPECT_TRUE(submit({QStringLiteral("100"), QStringLiteral("12abc"), QStringLiteral("25005"), QString()}));
     EXPECT_EQ(settings_.simulationSeed, 12);
+    EXPECT_EQ(settings_.iterations, 2500);
     EXPECT_EQ(settings_.testSeed, 0);
-    open();
-    EXPECT_EQ(box("txt3")->text(), QStringLiteral("25000"));
-    EXPECT_EQ(box("txt2")->text(), QStringLiteral("12"));
+    EXPECT_EQ(open(), (Texts{QStringLiteral("100"), QStringLiteral("12"), QStringLiteral("25000"), kDesign[3]}));
 
-    texts.iterations = QStringLiteral("25015");
-    texts.testSeed = QStringLiteral("7");
-    EXPECT_TRUE(submit(texts));
+    EXPECT_TRUE(submit(with(2, QStringLiteral("25015"))));
     EXPECT_EQ(settings_.iterations, 2502);
-    open();
-    EXPECT_EQ(box("txt3")->text(), QStringLiteral("25020"));
-    EXPECT_EQ(box("txt4")->text(), QStringLiteral("7"));
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(open()[2], QStringLiteral("25020"));
 
-    // After Yes to the warnings.
-    Texts fractional;
-    fractional.perDistribution = QStringLiteral("2.5");
-    fractional.iterations = QStringLiteral("5");
-    EXPECT_TRUE(submit(fractional));
-    EXPECT_EQ(messageTexts(), (std::vector<QString>{kWarning11, kWarning13}));
+    EXPECT_TRUE(submit({QStringLiteral("2.5"), QStringLiteral("7"), QStringLiteral("5"), QStringLiteral("9")}));
+    EXPECT_EQ(log_->texts, (QStringList{kWarning11, kWarning13}));
     EXPECT_EQ(settings_.matricesPerDistribution, 2);
-    EXPECT_EQ(settings_.iterations, 0);
-    open();
-    EXPECT_EQ(box("txt1")->text(), QStringLiteral("2"));
-    EXPECT_EQ(box("txt3")->text(), QStringLiteral("100000")) << "0 leaves the design text";
-}
+    EXPECT_EQ(settings_.iterations, 0);  // the next run uses the default
+    EXPECT_EQ(open(), (Texts{QStringLiteral("2"), QStringLiteral("7"), QStringLiteral("100000"), QStringLiteral("9")}));
 
-TEST_F(AdvancedDialogTest, CancelLeavesEverySetting) {
-    settings_.matricesPerDistribution = 7;
-    settings_.simulationSeed = 3;
-    settings_.iterations = 2500;
-    settings_.testSeed = 9;
-    open();
-    EXPECT_EQ(box("txt1")->text(), QStringLiteral("7"));
-    EXPECT_EQ(box("txt2")->text(), QStringLiteral("3"));
-    EXPECT_EQ(box("txt3")->text(), QStringLiteral("25000"));
-    EXPECT_EQ(box("txt4")->text(), QStringLiteral("9"));
-    type(Texts{});
-    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+    const AnalysisSettings before = settings_;
+    for (int i = 0; i < 4; ++i) box_(kBoxes[i]).setText(QStringLiteral("123"));
+    QTest::mouseClick(&shell_test::child<QPushButton>(*dialog_, "cmdCancel"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog_.isNull());
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(settings_.matricesPerDistribution, 7);
-    EXPECT_EQ(settings_.simulationSeed, 3);
-    EXPECT_EQ(settings_.iterations, 2500);
-    EXPECT_EQ(settings_.testSeed, 9);
+    EXPECT_EQ(settings_.matricesPerDistribution, before.matricesPerDistribution);
+    EXPECT_EQ(settings_.simulationSeed, before.simulationSeed);
+    EXPECT_EQ(settings_.iterations, before.iterations);
+    EXPECT_EQ(settings_.testSeed, before.testSeed);
 }
 
-TEST_F(AdvancedDialogTest, FocusSelectsTheWholeText) {
-    open();
-    QApplication::setActiveWindow(dialog_);
-    QLineEdit* iterations = box("txt3");
-    iterations->deselect();
-    box("txt1")->setFocus();
-    iterations->setFocus(Qt::MouseFocusReason);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(iterations->selectedText(), QStringLiteral("100000"));
-}
-
-TEST_F(AdvancedDialogTest, OpensModalAndARefusalEndsTheModalityButNotTheDialog) {
-    QPointer<AdvancedDialog> seen;
-    Qt::WindowModality modality = Qt::NonModal;
-    QTimer::singleShot(0, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<AdvancedDialog*>(widget); dialog && dialog->isVisible()) seen = dialog;
-        }
-        if (!seen) return;
-        modality = seen->windowModality();
-        seen->findChild<QLineEdit*>(QStringLiteral("txt1"))->setText(QStringLiteral("0"));
-        QTest::mouseClick(seen->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+TEST_F(AdvancedDialogTest, OpensModalAndARefusalLeavesItOpenWithoutModality) {
+    shell_test::MessageLog log;
+    QPointer<QWidget> seen;
+    const auto modal = shell_test::whenModal([&seen](QWidget& dialog) {
+        seen = &dialog;
+        shell_test::child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("0"));
+        QTest::mouseClick(&shell_test::child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
     });
     showAdvancedOptions(&owner_, settings_);  // returns once the refusal hid the dialog
+    ASSERT_TRUE(*modal);
     ASSERT_FALSE(seen.isNull());
-    EXPECT_EQ(modality, Qt::ApplicationModal);
-    EXPECT_EQ(messageTexts(), std::vector<QString>{kError10});
+    EXPECT_EQ(seen->objectName(), QStringLiteral("frmAdvanced"));
+    EXPECT_EQ(seen->windowTitle(), QStringLiteral("Kelpo -- Options"));
+    EXPECT_EQ(log.texts, QStringList{kError10});
     EXPECT_TRUE(seen->isVisible());
     EXPECT_EQ(seen->windowModality(), Qt::NonModal);
-    EXPECT_EQ(settings_.matricesPerDistribution, 0);
 
-    // Still working without modality: OK now stores.
-    seen->findChild<QLineEdit*>(QStringLiteral("txt1"))->setText(QStringLiteral("150"));
-    QTest::mouseClick(seen->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    shell_test::child<QLineEdit>(*seen, "txt1").setText(QStringLiteral("150"));
+    QTest::mouseClick(&shell_test::child<QPushButton>(*seen, "cmdOK"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(seen.isNull());
     EXPECT_EQ(settings_.matricesPerDistribution, 150);
