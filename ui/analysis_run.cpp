@@ -1,8 +1,8 @@
 #include "ui/analysis_run.h"
 
 #include <QMetaObject>
-#include <QTimer>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <chrono>

@@ -70,7 +70,11 @@ ProgressWindow::ProgressWindow()
 }
 
 void ProgressWindow::showProgress(const ProgressState& state) {
-    if (!cancelClicked_) pbx1_->setText(QString::fromStdString(remainingTimeText(state.elapsedSeconds, state.stepsDone, state.stepTotal)));
+    // Once Cancel was clicked its text stays: the run is ending, the estimate no longer matters.
+    if (!cancelClicked_) {
+        pbx1_->setText(
+            QString::fromStdString(remainingTimeText(state.elapsedSeconds, state.stepsDone, state.stepTotal)));
+    }
     setWindowTitle(QString::fromStdString(progressCaption(state.stepsDone, state.stepTotal)));
     pbx2_->setText(QString::fromStdString(simulationLine(state.stepsDone, state.stepTotal)));
     pbxProgressBar_->setSteps(state.stepsDone, state.stepTotal);
