@@ -25,6 +25,8 @@
 #include "results/results_window.h"
 #include "shell_test_support.h"
 #include "ui/analysis_run.h"
+#include "ui/help.h"
+#include "ui/help_viewer.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 
@@ -233,6 +235,15 @@ TEST(ResultsWindowTest, SavesTheBytesUnderTheNormalisedNameOrSaysError09) {
     EXPECT_EQ(log.texts, QStringList{QStringLiteral("Error 09: invalid file name")});
     EXPECT_EQ(results->reportText(), report);
     EXPECT_EQ(results->windowTitle(), QStringLiteral("Kelpo Results"));
+
+    const QString folderBefore = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(KELPO_SOURCE_DIR));  // where help/ is
+    QTest::mouseClick(&child<QPushButton>(*results, "cmdHelp"), Qt::LeftButton);
+    auto* help = qobject_cast<HelpViewer*>(visibleWindow("frmHelp"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->currentTopic(), QStringLiteral("Results.htm"));
+    CloseAllHelp();
+    QDir::setCurrent(folderBefore);
 
     results->close();  // the title bar's close box does what Close does
     EXPECT_TRUE(mainWindow.isVisible());
