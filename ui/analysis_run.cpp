@@ -50,7 +50,9 @@ public:
     AnalysisRun& operator=(const AnalysisRun&) = delete;
 
     void start() {
-        cursor_.emplace();
+        // The busy pointer rather than the hourglass: the progress window's Cancel must
+        // still look clickable while the engine works.
+        cursor_.emplace(Qt::BusyCursor);
         if (mainWindow_) mainWindow_->hide();
         progress_ = std::make_unique<ProgressWindow>();
         connect(progress_.get(), &ProgressWindow::cancelRequested, this, [this] { control_.requestCancel(); });

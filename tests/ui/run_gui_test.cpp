@@ -122,7 +122,7 @@ TEST_F(RunGuiTest, CancelDuringThePowerAnalysisEndsWithoutReport) {
     EXPECT_EQ(progress->windowTitle(), QStringLiteral("Kelpo Progress... P-Value"));
     auto& line = child<QLabel>(*progress, "pbx2");
     EXPECT_EQ(line.text(), QStringLiteral("Calculating-P-Value..."));
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
     EXPECT_FALSE(progress->close()) << "the close box does nothing";
 
     ASSERT_TRUE(waitUntil([&line] { return line.text().startsWith(QStringLiteral("Simulation: ")); }));
