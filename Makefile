@@ -42,7 +42,10 @@ test-asan: deps
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 # Each fuzz target runs FUZZ_SECONDS on a copy of its seed corpus; a finding stops make.
+# Inputs up to 128 KiB, so that seeds with lines longer than 64 KiB are kept whole;
+# each input is bounded in time and memory, and undefined behaviour counts as a finding.
 FUZZ_SECONDS ?= 60
+FUZZ_MAX_LEN ?= 131072
 FUZZ_TARGETS := matrix_file leading_number
 fuzz: deps
 	@missing=""; for p in $(FUZZ_PACKAGES); do \
@@ -56,8 +59,11 @@ fuzz: deps
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p fuzz-out/$$t/corpus fuzz-out/$$t/artifacts && cp -n tests/fuzz/corpus/$$t/* fuzz-out/$$t/corpus/ ; \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
-	  ./$(FUZZ_BUILD)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -rss_limit_mb=2048 \
-	    -timeout=10 -print_final_stats=1 -artifact_prefix=fuzz-out/$$t/artifacts/ fuzz-out/$$t/corpus || exit 1; \
+	  dict=""; [ -f tests/fuzz/$$t.dict ] && dict="-dict=tests/fuzz/$$t.dict"; \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ./$(FUZZ_BUILD)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$(FUZZ_MAX_LEN) -rss_limit_mb=2048 \
+	    -malloc_limit_mb=2048 -timeout=10 -print_final_stats=1 $$dict \
+	    -artifact_prefix=fuzz-out/$$t/artifacts/ fuzz-out/$$t/corpus || exit 1; \
 	done
 
 clean:
