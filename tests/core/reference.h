@@ -7,8 +7,25 @@
 
 #include "core/presence_matrix.h"
 #include "core/random.h"
+#include "core/statistic_id.h"
 
 namespace kelpo::reference {
+
+inline PresenceMatrix fromRows(const std::vector<std::vector<int>>& rows) {
+    const auto R = static_cast<std::int32_t>(rows.size());
+    const auto C = R ? static_cast<std::int32_t>(rows[0].size()) : 0;
+    PresenceMatrix m(R, C);
+    for (std::int32_t i = 1; i <= R; ++i)
+        for (std::int32_t k = 1; k <= C; ++k) m.set(i, k, static_cast<std::uint8_t>(rows[i - 1][k - 1]));
+    return m;
+}
+
+inline PresenceMatrix randomMatrix(std::int32_t R, std::int32_t C, double fill, Random& random) {
+    PresenceMatrix m(R, C);
+    for (std::int32_t i = 1; i <= R; ++i)
+        for (std::int32_t k = 1; k <= C; ++k) m.set(i, k, random.next() < fill ? 1 : 0);
+    return m;
+}
 
 inline std::int64_t cScore(const PresenceMatrix& a) {
     const std::int32_t R = a.rows(), C = a.cols();
@@ -51,6 +68,15 @@ inline std::int32_t combinations(const PresenceMatrix& a) {
         count += twins == 0;
     }
     return count;
+}
+
+// Statistic 1, 2 or 3 of the matrix.
+inline std::int64_t statistic(const PresenceMatrix& m, StatisticId id) {
+    switch (id) {
+        case StatisticId::CScore: return cScore(m);
+        case StatisticId::Checkerboards: return checkerboards(m);
+        default: return combinations(m);
+    }
 }
 
 // The swap step on an 8-bit matrix: returns whether it swapped.

@@ -20,36 +20,25 @@ std::vector<double> rowOf(const ProbabilityMatrix& x, std::int32_t i) {
 }
 
 TEST(DistributionTest, ProportionsOfInteractingSpecies) {
-    EXPECT_EQ(Proportion(1), 0.0);
-    EXPECT_EQ(Proportion(2), 0.5);
-    EXPECT_EQ(Proportion(3), 1.0);
-    EXPECT_EQ(Proportion(0), 0.0);
-    EXPECT_EQ(Proportion(4), 0.0);
+    const double expected[] = {0.0, 0.0, 0.5, 1.0, 0.0};  // indices 0 to 4
+    for (std::int32_t k = 0; k <= 4; ++k) EXPECT_EQ(Proportion(k), expected[k]) << k;
 }
 
 TEST(DistributionTest, OddSizesPutTheExtraRowBelowAndTheExtraColumnRight) {
     const ProbabilityMatrix x = Distribution(10, 5, 4);
-    EXPECT_EQ(rowOf(x, 1), (std::vector<double>{0.2, 0.2, 0.8, 0.8}));
-    EXPECT_EQ(rowOf(x, 2), (std::vector<double>{0.2, 0.2, 0.8, 0.8}));
-    EXPECT_EQ(rowOf(x, 3), (std::vector<double>{0.8, 0.8, 0.2, 0.2}));
-    EXPECT_EQ(rowOf(x, 5), (std::vector<double>{0.8, 0.8, 0.2, 0.2}));
-
+    const std::vector<double> upper{0.2, 0.2, 0.8, 0.8}, lower{0.8, 0.8, 0.2, 0.2};
+    for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(rowOf(x, i), i <= 2 ? upper : lower) << "row " << i;
     const ProbabilityMatrix wide = Distribution(12, 3, 5);  // upper row 1; left columns 1-2
     EXPECT_EQ(rowOf(wide, 1), (std::vector<double>{0.2, 0.2, 0.8, 0.8, 0.8}));
     EXPECT_EQ(rowOf(wide, 2), (std::vector<double>{0.8, 0.8, 0.9, 0.9, 0.9}));
-}
-
-TEST(DistributionTest, ASingleColumnIsRightAndASingleRowIsLower) {
+    // A single column is right, a single row lower.
+    EXPECT_EQ(rowOf(Distribution(6, 1, 6), 1), std::vector<double>(6, 0.3));
     const ProbabilityMatrix column = Distribution(4, 6, 1);
     for (std::int32_t i = 1; i <= 6; ++i) EXPECT_EQ(column(i, 1), 0.3) << "row " << i;
-    const ProbabilityMatrix row = Distribution(6, 1, 6);
-    for (std::int32_t j = 1; j <= 6; ++j) EXPECT_EQ(row(1, j), 0.3) << "column " << j;
-}
-
-TEST(DistributionTest, UnknownPatternIsAllZero) {
+    // An unknown pattern is all zero.
     for (const std::int32_t d : {0, 13, -1}) {
-        const ProbabilityMatrix x = Distribution(d, 4, 4);
-        for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(rowOf(x, i), (std::vector<double>(4, 0.0)));
+        const ProbabilityMatrix none = Distribution(d, 4, 4);
+        for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(rowOf(none, i), (std::vector<double>(4, 0.0)));
     }
 }
 
@@ -59,36 +48,19 @@ TEST(InteractionTableTest, ConditionalProbabilities) {
     EXPECT_DOUBLE_EQ(even(0, 2, 1), 2.0 / 3.0);
     EXPECT_EQ(even(1, 1, 1), 0.0);  // odd rows carry no entries
     EXPECT_EQ(even(0, 3, 4), 0.0);
-
     // a = b = 0.8: q0 = 4/3 is kept, not corrected.
     const ConditionalTable high = InteractionTable(Distribution(8, 4, 4), 2.0);
     EXPECT_DOUBLE_EQ(high(1, 2, 1), 0.8 / 1.2);
     EXPECT_DOUBLE_EQ(high(0, 2, 1), 4.0 / 3.0);
-}
 
-TEST(InteractionTableTest, PairAcrossTheHalvesUsesBothBlocks) {
     // Seven rows: upper rows 1-3, so the pair (3, 4) has an upper partner and a lower species.
     const ProbabilityMatrix x = Distribution(7, 7, 2);  // upper 0.2, lower 0.8
     const ConditionalTable y = InteractionTable(x, 2.0);
     EXPECT_EQ(y(1, 4, 1), 0.8 / ((1.0 - 0.2) * 2.0 + 0.2));
     EXPECT_EQ(y(1, 2, 1), 0.2 / ((1.0 - 0.2) * 2.0 + 0.2));
     EXPECT_EQ(y(1, 6, 2), 0.8 / ((1.0 - 0.8) * 2.0 + 0.8));
-}
-
-TEST(InteractionTableTest, ZeroDenominatorIsAnError) {
     // b = 0 and c = 0 leave nothing to divide by.
-    const ProbabilityMatrix x(2, 2, 0.0, 0.0, 0.5, 0.5);
-    EXPECT_THROW(InteractionTable(x, 0.0), Error);
-}
-
-TEST(CommunityTest, InteractingRows) {
-    const std::int32_t half7 = interactionLimit(7, 0.5);
-    EXPECT_EQ(half7, 3);
-    for (std::int32_t i = 1; i <= 7; ++i) EXPECT_EQ(speciesInteracts(i, half7), i == 2) << "row " << i;
-    const std::int32_t all5 = interactionLimit(5, 1.0);
-    for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(speciesInteracts(i, all5), i == 2 || i == 4) << "row " << i;
-    const std::int32_t none = interactionLimit(8, 0.0);
-    for (std::int32_t i = 1; i <= 8; ++i) EXPECT_FALSE(speciesInteracts(i, none));
+    EXPECT_THROW(InteractionTable(ProbabilityMatrix(2, 2, 0.0, 0.0, 0.5, 0.5), 0.0), Error);
 }
 
 // The community drawn the plain way: full R x C tables of X and Y, one cell at a time.
@@ -129,21 +101,6 @@ TEST(CommunityTest, MatchesACellByCellDraw) {
             }
         }
     }
-}
-
-TEST(CommunityTest, PartnerPresenceLowersTheChanceOfTheSecondSpecies) {
-    // Pattern 2 with every pair interacting: q1 = 1/3 next to a present partner, 2/3
-    // next to an absent one, so row 2 is present more often where row 1 is absent.
-    const ProbabilityMatrix x = Distribution(2, 2, 20000);
-    Random random(3, 1);
-    const PresenceMatrix m = DrawCommunity(x, InteractionTable(x, 2.0), 1.0, random);
-    double withPartner = 0, partners = 0, withoutPartner = 0, absences = 0;
-    for (std::int32_t j = 1; j <= m.cols(); ++j) {
-        if (m(1, j) == 1) { partners += 1; withPartner += m(2, j); }
-        else { absences += 1; withoutPartner += m(2, j); }
-    }
-    EXPECT_NEAR(withPartner / partners, 1.0 / 3.0, 0.03);
-    EXPECT_NEAR(withoutPartner / absences, 2.0 / 3.0, 0.03);
 }
 
 }  // namespace
