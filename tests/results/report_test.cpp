@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,6 @@
 #include "results/report.h"
 
 namespace kelpo {
-
 namespace {
 
 std::vector<std::string> splitLines(const std::string& text) {
@@ -21,23 +21,6 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-// Lines from `first` up to (not including) the next empty line.
-std::vector<std::string> sectionAfter(const std::vector<std::string>& lines, const std::string& first) {
-    std::vector<std::string> section;
-    bool inside = false;
-    for (const std::string& line : lines) {
-        if (line == first) inside = true;
-        if (!inside) continue;
-        if (line.empty()) break;
-        section.push_back(line);
-    }
-    return section;
-}
-
-PowerRow row(std::int32_t proportion, std::int32_t distribution, bool inNull, double rate) {
-    return PowerRow{proportion, distribution, inNull, rate};
-}
-
 struct Fixture {
     AnalysisResults results;
     AnalysisSettings settings;
@@ -45,17 +28,25 @@ struct Fixture {
 
     Fixture() {
         results.test = {0.0234, 0.0125, 0.05, 12.0, 3.0};
-        results.powerTable = {row(1, 1, true, 0.05), row(2, 7, false, 0.412), row(3, 12, false, 0.9)};
+        results.powerTable = {{1, 1, true, 0.05}, {2, 7, false, 0.412}, {3, 12, false, 0.9}};
         settings.iterations = 10000;
         choices.nullHypothesisCaption = "No Interactions Between Species";
         choices.rowsText = "30";
         choices.colsText = "20";
     }
     std::vector<std::string> lines() const { return splitLines(buildReport(results, settings, choices)); }
-    std::vector<std::string> section(const std::string& first) const { return sectionAfter(lines(), first); }
+    // The line `first` and the lines after it up to the next empty line.
+    std::vector<std::string> section(const std::string& first) const {
+        const std::vector<std::string> all = lines();
+        const auto begin = std::find(all.begin(), all.end(), first);
+        return {begin, std::find(begin, all.end(), std::string())};
+    }
 };
 
 const std::string kTolerable = "*****Test has tolerable Type I error rates.*****";
+const std::string kHighTypeOne =
+    "*****Warning: Test has high Type I error rates.  The null hypothesis will be rejected as much as 15.0% of "
+    "the time when it is true.*****";
 const std::string kBiased =
     "*****Warning: Test is biased. The null hypothesis will be rejected more often when it is true than when it "
     "is false.*****";
@@ -66,46 +57,30 @@ std::string lowPowerLine(const std::string& percent) {
            " of the time when it is false.*****";
 }
 
+// Rows inside and outside the null hypothesis; the warnings look at nothing else.
+PowerRow in(double rate) { return {1, 1, true, rate}; }
+PowerRow out(double rate) { return {1, 2, false, rate}; }
+
 }  // namespace
 
-TEST(Report, WholeReportLineByLine) {
+TEST(Report, WholeReportByteForByte) {
     Fixture f;
     f.settings.fileName = "dune";
     const std::vector<std::string> expected = {
-        "P-VALUE",
-        std::string(15, '-'),
+        "P-VALUE", std::string(15, '-'),
         "P-Value: 0.0234",
         "95% confidence interval for p-value: 0.0125 < p < 0.05",
-        "",
-        "",
-        "TYPE I ERROR RATES:  Null hypothesis rejection rates when the null hypothesis is true",
+        "", "", "TYPE I ERROR RATES:  Null hypothesis rejection rates when the null hypothesis is true",
         std::string(129, '-'),
         "Size (alpha): Maximum Type I error rate.",
-        "Nominal size = 0.050",
-        "Actual size = 0.050",
-        kTolerable,
-        "",
-        "",
-        "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false",
+        "Nominal size = 0.050", "Actual size = 0.050", kTolerable,
+        "", "", "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false",
         std::string(137, '-'),
         "Power: Null hypothesis rejection rates when the null hypothesis is false (1 - Type II error rate).",
-        "Minimum power = 0.050",
-        "Maximum power = 0.900",
-        kAdequate,
-        "",
-        "",
-        "NULL HYPOTHESIS",
-        std::string(31, '-'),
-        "No Interactions Between Species",
-        "",
-        "",
-        "ASSUMPTIONS",
-        std::string(25, '-'),
-        "[none]",
-        "",
-        "",
-        "HYPOTHESIS TEST",
-        std::string(32, '-'),
+        "Minimum power = 0.050", "Maximum power = 0.900", kAdequate,
+        "", "", "NULL HYPOTHESIS", std::string(31, '-'), "No Interactions Between Species",
+        "", "", "ASSUMPTIONS", std::string(25, '-'), "[none]",
+        "", "", "HYPOTHESIS TEST", std::string(32, '-'),
         "Fixed-Fixed Randomization Algorithm: Sum-of-Squares Reduction/Metropolis-Hastings Sequential Swap",
         "Random Number Seed: 0",
         "Numer of Iterations: 100000",
@@ -113,168 +88,93 @@ TEST(Report, WholeReportLineByLine) {
         "Column Constraints: Fixed Sum",
         "Row Constraints: Fixed Sum",
         "Statistic (Co-occurrence Index): C-Score",
-        "",
-        "",
-        "PRESENCE-ABSENCE MATRIX",
-        std::string(49, '-'),
+        "", "", "PRESENCE-ABSENCE MATRIX", std::string(49, '-'),
         "Matrix dimensions: 30 rows (species) x 20 columns (sites)",
         "File: dune.txt",
-        "",
-        "",
-        "RAW RESULTS",
-        std::string(25, '-'),
+        "", "", "RAW RESULTS", std::string(25, '-'),
         "Number of Simulated Statistics Less than Observed Value: 12",
         "Number of Simulated Statistics Equal to Observed Value: 3",
         "Total Number of Simulated Statistics: 100000",
-        "",
-        "Value of Argument*\tElement of Null Hypothesis\tValue of Power Function",
+        "", "Value of Argument*\tElement of Null Hypothesis\tValue of Power Function",
         "(1,1)\t\tTrue\t\t\t0.050",
         "(2,7)\t\tFalse\t\t\t0.412",
         "(3,12)\t\tFalse\t\t\t0.900",
         "*Defined in Kelpo Help.",
     };
+    // Split at CR LF only: a bare CR or LF, or a line end after the last line, breaks the match.
     const std::vector<std::string> actual = f.lines();
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i;
 }
 
-TEST(Report, EveryLineEndsWithCrLfExceptTheLast) {
-    const Fixture f;
-    const std::string text = buildReport(f.results, f.settings, f.choices);
-    const std::string last = "*Defined in Kelpo Help.";
-    ASSERT_GE(text.size(), last.size());
-    EXPECT_EQ(text.substr(text.size() - last.size()), last);
-    // No bare LF or CR anywhere: every LF is preceded by CR and every CR followed by LF.
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "at " << i;
-        }
-        if (text[i] == '\r') {
-            EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "at " << i;
-        }
+TEST(Report, WarningThresholds) {
+    struct Case {
+        PowerTable table;
+        std::string size, typeOneVerdict, minimum, maximum;
+        std::vector<std::string> typeTwoVerdicts;
+    };
+    const std::vector<Case> cases = {
+        // Actual size of exactly 0.15 is high; just below is tolerable.
+        {{in(0.15), out(0.9)}, "0.150", kHighTypeOne, "0.150", "0.900", {kAdequate}},
+        {{in(0.1499), out(0.9)}, "0.150", kTolerable, "0.150", "0.900", {kAdequate}},
+        // The actual size is the largest rate inside the null hypothesis.
+        {{in(0.02), in(0.0125), out(0.95)}, "0.020", kTolerable, "0.013", "0.950", {kAdequate}},
+        // A maximum power of exactly 0.15 is not low; just below is.
+        {{in(0.02), out(0.15), out(0.1)}, "0.020", kTolerable, "0.020", "0.150", {kAdequate}},
+        {{in(0.02), out(0.1499), out(0.1)}, "0.020", kTolerable, "0.020", "0.150", {lowPowerLine("15.0%")}},
+        // A minimum power of exactly half the actual size is biased, with no adequate line.
+        {{in(0.1), out(0.05), out(0.8)}, "0.100", kTolerable, "0.050", "0.800", {kBiased}},
+        {{in(0.1), out(0.0500001), out(0.8)}, "0.100", kTolerable, "0.050", "0.800", {kAdequate}},
+        // Biased and low power: both warnings, in this order.
+        {{in(0.12), out(0.0125), out(0.125)}, "0.120", kTolerable, "0.013", "0.125",
+         {kBiased, lowPowerLine("12.5%")}},
+        // No row in the null hypothesis: size 0, and only a minimum power of 0 is biased.
+        {{out(0.3), out(0.6)}, "0.000", kTolerable, "0.300", "0.600", {kAdequate}},
+        {{out(0.0), out(0.6)}, "0.000", kTolerable, "0.000", "0.600", {kBiased}},
+        {{}, "0.000", kTolerable, "0.000", "0.000", {kBiased, lowPowerLine("0.0%")}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        Fixture f;
+        f.results.powerTable = c.table;
+        EXPECT_EQ(f.section("Actual size = " + c.size), (std::vector<std::string>{"Actual size = " + c.size,
+                                                                                   c.typeOneVerdict}))
+            << "case " << i;
+        std::vector<std::string> typeTwo = {"Minimum power = " + c.minimum, "Maximum power = " + c.maximum};
+        typeTwo.insert(typeTwo.end(), c.typeTwoVerdicts.begin(), c.typeTwoVerdicts.end());
+        EXPECT_EQ(f.section(typeTwo.front()), typeTwo) << "case " << i;
     }
-}
 
-TEST(Report, TypeOneVerdictSwitchesAtExactlyFifteenPercent) {
-    Fixture f;
-    f.results.powerTable = {row(1, 1, true, 0.15), row(1, 2, false, 0.9)};
-    EXPECT_EQ(f.section("Size (alpha): Maximum Type I error rate.").back(),
-              "*****Warning: Test has high Type I error rates.  The null hypothesis will be rejected as much as "
-              "15.0% of the time when it is true.*****");
-    f.results.powerTable = {row(1, 1, true, 0.1499), row(1, 2, false, 0.9)};
-    EXPECT_EQ(f.section("Size (alpha): Maximum Type I error rate.").back(), kTolerable);
-}
-
-TEST(Report, ActualSizeIsTheLargestRateInTheNullHypothesis) {
-    Fixture f;
-    f.results.powerTable = {row(1, 1, true, 0.02), row(1, 2, true, 0.0125), row(1, 3, false, 0.95)};
-    const auto lines = f.section("Size (alpha): Maximum Type I error rate.");
-    EXPECT_EQ(lines[2], "Actual size = 0.020");
-    EXPECT_DOUBLE_EQ(actualSize(f.results.powerTable), 0.02);
-}
-
-TEST(Report, MaximumPowerOfExactlyFifteenPercentIsNotLow) {
-    Fixture f;
-    f.results.powerTable = {row(1, 1, true, 0.02), row(1, 2, false, 0.15), row(1, 3, false, 0.1)};
-    EXPECT_EQ(f.section("Power: Null hypothesis rejection rates when the null hypothesis is false (1 - Type II "
-                        "error rate).")
-                  .back(),
-              kAdequate);
-    f.results.powerTable = {row(1, 1, true, 0.02), row(1, 2, false, 0.1499), row(1, 3, false, 0.1)};
-    EXPECT_EQ(f.section("Power: Null hypothesis rejection rates when the null hypothesis is false (1 - Type II "
-                        "error rate).")
-                  .back(),
-              lowPowerLine("15.0%"));
-}
-
-TEST(Report, MinimumPowerOfExactlyHalfTheSizeIsBiased) {
-    Fixture f;
-    f.results.powerTable = {row(1, 1, true, 0.1), row(1, 2, false, 0.05), row(1, 3, false, 0.8)};
-    const auto lines = f.section("TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis "
-                                 "is false");
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[3], "Minimum power = 0.050");
-    EXPECT_EQ(lines[4], "Maximum power = 0.800");
-    EXPECT_EQ(lines[5], kBiased);
-
-    f.results.powerTable = {row(1, 1, true, 0.1), row(1, 2, false, 0.0500001), row(1, 3, false, 0.8)};
-    EXPECT_EQ(f.section("Maximum power = 0.800").back(), kAdequate);
-}
-
-TEST(Report, BiasedAndLowPowerPrintBothWarningsInOrder) {
-    Fixture f;
-    f.results.powerTable = {row(1, 1, true, 0.12), row(1, 2, false, 0.0125), row(2, 3, false, 0.125)};
-    const auto lines = f.section("TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis "
-                                 "is false");
-    ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[3], "Minimum power = 0.013");
-    EXPECT_EQ(lines[4], "Maximum power = 0.125");
-    EXPECT_EQ(lines[5], kBiased);
-    EXPECT_EQ(lines[6], lowPowerLine("12.5%"));
-}
-
-TEST(Report, NoRowInTheNullHypothesisGivesSizeZero) {
-    Fixture f;
-    f.results.powerTable = {row(2, 1, false, 0.3), row(2, 2, false, 0.6)};
-    auto typeOne = f.section("Size (alpha): Maximum Type I error rate.");
-    EXPECT_EQ(typeOne[2], "Actual size = 0.000");
-    EXPECT_EQ(typeOne[3], kTolerable);
-    EXPECT_EQ(f.section("Maximum power = 0.600").back(), kAdequate);
-
-    // Only a minimum power of 0 is then biased.
-    f.results.powerTable = {row(2, 1, false, 0.0), row(2, 2, false, 0.6)};
-    EXPECT_EQ(f.section("Maximum power = 0.600").back(), kBiased);
-}
-
-TEST(Report, EmptyPowerTableStillGivesAWholeReport) {
-    Fixture f;
-    f.results.powerTable.clear();
-    const auto lines = f.lines();
-    const auto typeTwo = f.section("Minimum power = 0.000");
-    ASSERT_EQ(typeTwo.size(), 4u);
-    EXPECT_EQ(typeTwo[1], "Maximum power = 0.000");
-    EXPECT_EQ(typeTwo[2], kBiased);
-    EXPECT_EQ(typeTwo[3], lowPowerLine("0.0%"));
+    // An empty power table still ends the report with the table header and the footnote.
+    Fixture empty;
+    empty.results.powerTable.clear();
+    const auto lines = empty.lines();
     EXPECT_EQ(lines[lines.size() - 2], "Value of Argument*\tElement of Null Hypothesis\tValue of Power Function");
     EXPECT_EQ(lines.back(), "*Defined in Kelpo Help.");
-    EXPECT_DOUBLE_EQ(powerExtreme({}, -1), 0.0);
-    EXPECT_DOUBLE_EQ(powerExtreme({}, 1), 0.0);
     EXPECT_THROW(powerExtreme({}, 0), Error);
 }
 
-TEST(Report, AssumptionsSectionVariants) {
+TEST(Report, SectionsThatFollowTheChoices) {
     Fixture f;
+    const std::string rule(25, '-');
     f.choices.interactionsChecked = true;
     f.choices.interactionProportionCaption = "50%";
     f.choices.speciesEquivalentChecked = true;
     EXPECT_EQ(f.section("ASSUMPTIONS"),
-              (std::vector<std::string>{"ASSUMPTIONS", std::string(25, '-'), "50% of species interacting",
-                                        "Species Equivalent"}));
-
+              (std::vector<std::string>{"ASSUMPTIONS", rule, "50% of species interacting", "Species Equivalent"}));
     f.choices.interactionsChecked = false;
     f.choices.speciesEquivalentChecked = false;
     f.choices.sitesEquivalentChecked = true;
-    EXPECT_EQ(f.section("ASSUMPTIONS"),
-              (std::vector<std::string>{"ASSUMPTIONS", std::string(25, '-'), "Sites Equivalent"}));
+    EXPECT_EQ(f.section("ASSUMPTIONS"), (std::vector<std::string>{"ASSUMPTIONS", rule, "Sites Equivalent"}));
 
-    f.choices.sitesEquivalentChecked = false;
-    EXPECT_EQ(f.section("ASSUMPTIONS"), (std::vector<std::string>{"ASSUMPTIONS", std::string(25, '-'), "[none]"}));
-}
-
-TEST(Report, EmptyNullHypothesisLineStaysInPlace) {
-    Fixture f;
+    // An empty null hypothesis keeps its (empty) line.
     f.choices.nullHypothesisCaption.clear();
     const auto lines = f.lines();
-    std::size_t i = 0;
-    while (lines[i] != "NULL HYPOTHESIS") ++i;
-    EXPECT_EQ(lines[i + 2], "");
-    EXPECT_EQ(lines[i + 3], "");
-    EXPECT_EQ(lines[i + 4], "");
-    EXPECT_EQ(lines[i + 5], "ASSUMPTIONS");
-}
+    const auto at = std::find(lines.begin(), lines.end(), "NULL HYPOTHESIS");
+    ASSERT_GE(lines.end() - at, 6);
+    EXPECT_EQ(std::vector<std::string>(at + 2, at + 6), (std::vector<std::string>{"", "", "", "ASSUMPTIONS"}));
 
-TEST(Report, FileLineOnlyForANamedMatrix) {
-    Fixture f;
+    // The File line only for a named matrix, always with ".txt" added.
     EXPECT_EQ(f.section("PRESENCE-ABSENCE MATRIX").size(), 3u);
     f.settings.fileName = "data.csv";
     EXPECT_EQ(f.section("PRESENCE-ABSENCE MATRIX").back(), "File: data.csv.txt");
@@ -293,7 +193,7 @@ TEST(Report, IterationsArePrintedTenfoldAndOverflowIsRefused) {
     }
 }
 
-TEST(Report, ChoicesFromSettingsShowWhatTheWindowWould) {
+TEST(Report, ChoicesFromSettings) {
     AnalysisSettings settings;
     settings.nullHypothesis = NullHypothesis::SitesEquivalent;
     settings.assumeInteractions = true;

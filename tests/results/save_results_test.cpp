@@ -12,7 +12,6 @@
 #include "results/save_results.h"
 
 namespace kelpo {
-namespace {
 
 TEST(SaveResults, FileNameRule) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -53,5 +52,4 @@ TEST(SaveResults, WritesExactlyReplacesAndReportsFailures) {
     std::filesystem::remove_all(folder);
 }
 
-}  // namespace
 }  // namespace kelpo
