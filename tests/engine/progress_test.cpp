@@ -12,7 +12,7 @@ namespace {
 // With 2 of 4 steps begun the remaining time equals the elapsed time.
 std::string remainingText(double seconds) { return remainingTimeText(seconds, 2, 4); }
 
-TEST(ProgressTextTest, RemainingTime) {
+TEST(ProgressTextTest, RemainingTimeCaptionAndSimulationLine) {
     EXPECT_EQ(remainingText(30.2), "30s Remaining");
     EXPECT_EQ(remainingText(59.4), "59s Remaining");
     EXPECT_EQ(remainingText(59.5), "2min Remaining");
@@ -22,9 +22,6 @@ TEST(ProgressTextTest, RemainingTime) {
     EXPECT_EQ(remainingText(4000.0), "1hr 7min Remaining");
     EXPECT_EQ(remainingTimeText(123.0, 1, 3601), "") << "no estimate on the first step";
     EXPECT_EQ(remainingTimeText(10.0, 3601, 3601), "0s Remaining");
-}
-
-TEST(ProgressTextTest, CaptionAndSimulationLine) {
     EXPECT_EQ(progressCaption(1800, 3601), "Kelpo Progress... 50%");
     EXPECT_EQ(simulationLine(1800, 3601), "Simulation: 1800 of 3601");
     EXPECT_EQ(progressCaption(1, 3601), "Kelpo Progress... 0%");
@@ -32,15 +29,13 @@ TEST(ProgressTextTest, CaptionAndSimulationLine) {
     EXPECT_EQ(simulationLine(1, 1), "Simulation: 1 of 1");
 }
 
-TEST(ProgressCountTest, StepTotalAndItsOverflow) {
+TEST(ProgressCountTest, StepTotalOverflowAndTheCallback) {
     EXPECT_EQ(stepTotal(36, 100), 3601);
     EXPECT_EQ(stepTotal(0, 100), 1);
     EXPECT_THROW(stepTotal(36, 100000000), Error);
     EXPECT_THROW(stepTotal(1, 2147483647), Error);
     EXPECT_THROW(progressPercent(30000000, 40000000), Error);
-}
-
-TEST(ProgressCountTest, StepsReachTheCallbackInOrder) {
+    // The steps reach the callback in order.
     std::vector<ProgressState> seen;
     RunControl control([&](const ProgressState& s) { seen.push_back(s); });
     control.begin(2, 7);

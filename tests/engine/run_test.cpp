@@ -72,6 +72,7 @@ TEST(RunTest, SameNumbersForAnyThreadCountAndOthersForAnotherSeed) {
             EXPECT_GE(row.rejectionRate, 0.0);
             EXPECT_LE(row.rejectionRate, 1.0);
             EXPECT_EQ(row.rejectionRate * 4, std::floor(row.rejectionRate * 4)) << "a share of four matrices";
+            EXPECT_EQ(row.inNullHypothesis, row.proportion == 1);
         }
         EXPECT_LE(one.test.less + one.test.equal, 10.0 * s.iterations);
         EXPECT_LE(one.test.ciLow, one.test.ciHigh);
