@@ -19,7 +19,7 @@ using reference::randomMatrix;
 
 constexpr StatisticId kComputed[] = {StatisticId::CScore, StatisticId::Checkerboards, StatisticId::Combinations};
 
-TEST(PValue, VRatioIsOneWithoutDrawingAndIterationsBelowOneAreRefused) {
+TEST(PValue, VRatioIsOneWithoutDrawingAndBadInputIsRefused) {
     Random used(3, 3), fresh(3, 3);
     const PresenceMatrix m = fromRows({{1, 0}, {0, 1}});
     const PValueResult r = PValue(m, StatisticId::VRatio, 10000, used);
@@ -34,6 +34,20 @@ TEST(PValue, VRatioIsOneWithoutDrawingAndIterationsBelowOneAreRefused) {
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::InvalidInput);
             EXPECT_NE(std::string(e.what()).find("iterations"), std::string::npos);
+        }
+    }
+    // A cell other than 0 or 1 is refused, also in a single row.
+    PresenceMatrix bad(3, 4), row(1, 4);
+    bad.set(2, 3, 7);
+    row.set(1, 2, 2);
+    for (StatisticId id : kComputed) {
+        for (const PresenceMatrix* x : {&bad, &row}) {
+            try {
+                PValue(*x, id, 10, used);
+                FAIL();
+            } catch (const Error& e) {
+                EXPECT_EQ(e.kind(), ErrorKind::InvalidInput);
+            }
         }
     }
 }
@@ -143,23 +157,6 @@ TEST(PValue, ConcurrentCallsMatchSequentialOnes) {
         EXPECT_EQ(sequential[i].less, concurrent[i].less);
         EXPECT_EQ(sequential[i].equal, concurrent[i].equal);
         EXPECT_EQ(sequential[i].simulatedSumOfSquares, concurrent[i].simulatedSumOfSquares);
-    }
-}
-
-TEST(PValue, NonBinaryCellIsRefused) {
-    Random random;
-    PresenceMatrix m(3, 4), row(1, 4);
-    m.set(2, 3, 7);
-    row.set(1, 2, 2);
-    for (StatisticId id : kComputed) {
-        for (const PresenceMatrix* x : {&m, &row}) {
-            try {
-                PValue(*x, id, 10, random);
-                FAIL();
-            } catch (const Error& e) {
-                EXPECT_EQ(e.kind(), ErrorKind::InvalidInput);
-            }
-        }
     }
 }
 
