@@ -15,6 +15,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kelpo {
 
@@ -29,7 +30,9 @@ namespace {
 constexpr int kBar = Grid::kScrollBarThickness;
 constexpr std::int32_t kDefaultTotal = 1;
 constexpr std::int32_t kFallbackTotal = 11;  // stands in for a total of 0, which has no layout
-constexpr int kUnlimitedLength = 32767;      // a line edit's own ceiling
+// A line edit cuts at 32767 characters by default, and committing would write the cut
+// text back; cells can be longer (a matrix file may hold any text).
+constexpr int kUnlimitedLength = std::numeric_limits<int>::max();
 constexpr int kEditBoxInset = 7;             // the edit box is this much smaller than its slot
 constexpr int kTextPixelSize = 11;           // fits a text line into a 20-pixel cell
 
