@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <vector>
 
 namespace kelpo::grid {
 // Failure messages name cells as (row, col).
@@ -66,20 +65,24 @@ protected:
     Grid grid;
 };
 
-struct KeyCase {
-    CellIndex from;
-    Qt::Key key;
-    CellIndex to;
-};
-
-TEST_F(GridTest, KeysWrapOverDataCellsWhileHeadersAreLocked) {
+// Each key from a clicked cell, with the headers locked or open to editing.
+TEST_F(GridTest, KeysWrapOverTheCellsTheLockAllows) {
     makeGrid(3, 4);
-    const std::vector<KeyCase> cases = {
-        {{2, 4}, Qt::Key_Right, {3, 1}}, {{3, 4}, Qt::Key_Right, {1, 1}}, {{1, 1}, Qt::Key_Left, {3, 4}},
-        {{1, 2}, Qt::Key_Up, {3, 2}},    {{3, 2}, Qt::Key_Return, {1, 2}}, {{3, 2}, Qt::Key_Down, {1, 2}},
-        {{2, 3}, Qt::Key_Right, {2, 4}}, {{2, 1}, Qt::Key_Left, {1, 4}},   {{3, 2}, Qt::Key_Enter, {1, 2}},
+    const struct {
+        bool headersOpen;
+        CellIndex from;
+        Qt::Key key;
+        CellIndex to;
+    } cases[] = {
+        {false, {2, 4}, Qt::Key_Right, {3, 1}}, {false, {3, 4}, Qt::Key_Right, {1, 1}},
+        {false, {1, 1}, Qt::Key_Left, {3, 4}},  {false, {2, 1}, Qt::Key_Left, {1, 4}},
+        {false, {1, 2}, Qt::Key_Up, {3, 2}},    {false, {3, 2}, Qt::Key_Return, {1, 2}},
+        {false, {3, 2}, Qt::Key_Enter, {1, 2}}, {true, {2, 4}, Qt::Key_Right, {3, 0}},
+        {true, {3, 2}, Qt::Key_Down, {0, 2}},   {true, {0, 0}, Qt::Key_Left, {3, 4}},
+        {true, {0, 3}, Qt::Key_Up, {3, 3}},
     };
-    for (const KeyCase& c : cases) {
+    for (const auto& c : cases) {
+        grid.EditHeaders(c.headersOpen);
         clickSlot(c.from.row, c.from.col);
         ASSERT_EQ(current(), c.from);
         press(c.key);
@@ -89,32 +92,18 @@ TEST_F(GridTest, KeysWrapOverDataCellsWhileHeadersAreLocked) {
     }
 }
 
-TEST_F(GridTest, KeysReachHeadersWhileHeadersAreUnlocked) {
-    makeGrid(3, 4);
-    grid.EditHeaders(true);
-    const std::vector<KeyCase> cases = {
-        {{2, 4}, Qt::Key_Right, {3, 0}},
-        {{3, 2}, Qt::Key_Down, {0, 2}},
-        {{0, 0}, Qt::Key_Left, {3, 4}},
-        {{0, 3}, Qt::Key_Up, {3, 3}},
-    };
-    for (const KeyCase& c : cases) {
-        clickSlot(c.from.row, c.from.col);
-        ASSERT_EQ(current(), c.from);
-        press(c.key);
-        EXPECT_EQ(current(), c.to) << "from " << ::testing::PrintToString(c.from) << " key " << c.key;
-        EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(c.to.row, c.to.col));
-    }
-}
-
-TEST_F(GridTest, LockingMovesTheCurrentCellOffTheHeadersAndRecoloursThem) {
+TEST_F(GridTest, LockedHeadersIgnoreClicksAndLockingLeavesThem) {
     makeGrid(3, 4);
     const QColor buttonFace = grid.palette().color(QPalette::Button);
-    EXPECT_FALSE(grid.GetEdit());
     EXPECT_EQ(grid.HeaderColour(), buttonFace);
+    clickSlot(2, 3);
+    for (const CellIndex header : {CellIndex{0, 2}, CellIndex{2, 0}, CellIndex{0, 0}}) {
+        clickSlot(header.row, header.col);
+        EXPECT_EQ(current(), (CellIndex{2, 3}));
+        EXPECT_EQ(grid.FramedSlot(), (CellIndex{2, 3}));
+    }
 
     grid.EditHeaders(true);
-    EXPECT_TRUE(grid.GetEdit());
     EXPECT_EQ(grid.HeaderColour(), QColor(Qt::white));
     clickSlot(0, 3);
     ASSERT_EQ(current(), (CellIndex{0, 3}));
@@ -124,25 +113,9 @@ TEST_F(GridTest, LockingMovesTheCurrentCellOffTheHeadersAndRecoloursThem) {
     grid.EditHeaders(false);
     EXPECT_EQ(current(), (CellIndex{1, 3}));
     EXPECT_EQ(grid.GetText(0, 3), "Site3");  // committed before the lock
-    EXPECT_EQ(box()->text(), QStringLiteral("x"));
     EXPECT_EQ(box()->selectedText(), QStringLiteral("x"));
     EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(1, 3));
     EXPECT_EQ(grid.HeaderColour(), buttonFace);
-}
-
-TEST_F(GridTest, ClicksOnLockedHeadersDoNothingAndUnlockedOnesSelect) {
-    makeGrid(3, 4);
-    clickSlot(2, 3);
-    for (const CellIndex header : {CellIndex{0, 2}, CellIndex{2, 0}, CellIndex{0, 0}}) {
-        clickSlot(header.row, header.col);
-        EXPECT_EQ(current(), (CellIndex{2, 3}));
-        EXPECT_EQ(grid.FramedSlot(), (CellIndex{2, 3}));
-    }
-    grid.EditHeaders(true);
-    clickSlot(0, 2);
-    EXPECT_EQ(current(), (CellIndex{0, 2}));
-    EXPECT_TRUE(grid.EditBoxVisible());
-    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(0, 2));
 }
 
 TEST_F(GridTest, TheEditBoxCommitsWhenTheCurrentCellChanges) {
@@ -152,8 +125,7 @@ TEST_F(GridTest, TheEditBoxCommitsWhenTheCurrentCellChanges) {
     grid.SetText("1", 2, 3);
 
     clickSlot(1, 1);
-    EXPECT_EQ(box()->text(), QStringLiteral("0"));  // never written: shows "0"
-    EXPECT_EQ(box()->selectedText(), QStringLiteral("0"));
+    EXPECT_EQ(box()->selectedText(), QStringLiteral("0"));  // never written: shows "0"
     type(QStringLiteral("1"));
     press(Qt::Key_Down, Qt::ShiftModifier);  // the shift state is ignored
     EXPECT_EQ(grid.GetText(1, 1), "1");
@@ -164,34 +136,23 @@ TEST_F(GridTest, TheEditBoxCommitsWhenTheCurrentCellChanges) {
     clickSlot(2, 2);
     type(QStringLiteral("0"));
     press(Qt::Key_Right);
-    EXPECT_EQ(grid.GetText(2, 2), "0");
-
     press(Qt::Key_Backspace);  // the whole text is selected: the box becomes empty
     clickSlot(3, 3);
-    EXPECT_EQ(grid.GetText(2, 3), "");
-
     type(QStringLiteral("abc"));
+
     const SparseArray copy = grid.GetMatrix();  // the text still being typed is included
     EXPECT_EQ(copy.value(3, 3), "abc");
-    EXPECT_EQ(copy.find(2, 2), nullptr);         // typing "0" removed the cell
-    ASSERT_NE(copy.find(2, 3), nullptr);         // typing nothing stored the empty text
+    EXPECT_EQ(copy.find(2, 2), nullptr);  // typing "0" removed the cell
+    ASSERT_NE(copy.find(2, 3), nullptr);  // typing nothing stored the empty text
     EXPECT_EQ(*copy.find(2, 3), "");
     EXPECT_EQ(copy.size(), 4u);
-
     grid.SetText("later", 1, 4);
     EXPECT_EQ(copy.value(1, 4), "0");  // the copy does not follow the grid
-}
 
-TEST_F(GridTest, HideSelectionCommitsAndDropsTheFrame) {
-    makeGrid(3, 4);
-    clickSlot(2, 2);
-    type(QStringLiteral("7"));
-    grid.HideSelection();
-    EXPECT_EQ(grid.GetText(2, 2), "7");
+    grid.HideSelection();  // commits and drops the frame
+    EXPECT_EQ(grid.GetText(3, 3), "abc");
     EXPECT_FALSE(grid.EditBoxVisible());
     EXPECT_EQ(grid.FramedSlot(), std::nullopt);
-    clickSlot(3, 1);
-    EXPECT_TRUE(grid.EditBoxVisible());
 }
 
 TEST_F(GridTest, MaxLengthLimitsTypingAndZeroLiftsTheLimit) {
@@ -219,7 +180,7 @@ SparseArray namedMatrix(std::int32_t rows, std::int32_t cols) {
     return cells;
 }
 
-TEST_F(GridTest, ResizeMatrixDropsCellsBeyondTheNewSize) {
+TEST_F(GridTest, ResizeMatrixDropsCellsBeyondTheNewSizeAndSetRowsOnlyHidesThem) {
     makeGrid(5, 4);
     SparseArray cells = namedMatrix(5, 4);
     cells.setValue(5, 2, "1");
@@ -227,36 +188,23 @@ TEST_F(GridTest, ResizeMatrixDropsCellsBeyondTheNewSize) {
     grid.SetMatrix(cells, 0, 0);
 
     grid.ResizeMatrix(3, 4);
-    EXPECT_EQ(grid.Rows(), 3);
-    EXPECT_EQ(grid.Cols(), 4);
     EXPECT_EQ(current(), (CellIndex{1, 1}));
-    EXPECT_EQ(grid.GetText(5, 0), "0");
     EXPECT_EQ(grid.GetText(4, 0), "0");
-    EXPECT_EQ(grid.GetText(5, 2), "0");
     EXPECT_EQ(grid.GetText(3, 0), "Sp3");
     EXPECT_EQ(grid.GetText(3, 4), "1");
-
     grid.ResizeMatrix(5, 4);
     EXPECT_EQ(grid.GetText(5, 0), "0");
     EXPECT_EQ(grid.GetText(5, 2), "0");
     EXPECT_EQ(grid.GetMatrix().size(), 1u + 3u + 4u + 1u);
-}
 
-TEST_F(GridTest, LoweringRowsHidesCellsWithoutDroppingThem) {
-    makeGrid(5, 4);
     grid.SetMatrix(namedMatrix(5, 4), 0, 0);
-    grid.SetText("1", 5, 4);
     grid.setRows(2);
     grid.setCols(3);
-    EXPECT_EQ(grid.Rows(), 2);
     EXPECT_EQ(grid.RowTotal(), 3);
-    const SparseArray copy = grid.GetMatrix();
-    EXPECT_EQ(copy.value(5, 0), "Sp5");
-    EXPECT_EQ(copy.value(0, 4), "Site4");
-    EXPECT_EQ(copy.value(5, 4), "1");
-    // Keys now wrap inside the smaller grid.
+    EXPECT_EQ(grid.GetMatrix().value(5, 0), "Sp5");
+    EXPECT_EQ(grid.GetMatrix().value(0, 4), "Site4");
     clickSlot(2, 3);
-    press(Qt::Key_Right);
+    press(Qt::Key_Right);  // keys now wrap inside the smaller grid
     EXPECT_EQ(current(), (CellIndex{1, 1}));
 }
 
@@ -270,9 +218,7 @@ TEST_F(GridTest, SetMatrixReplacesCellsAtAndBeyondTheOffsets) {
     next.setValue(1, 1, "1");
     grid.SetMatrix(next, 0, 0);
     const SparseArray all = grid.GetMatrix();
-    EXPECT_EQ(all.size(), 2u);
-    EXPECT_EQ(all.value(0, 1), "0");  // header texts go as well
-    EXPECT_EQ(all.value(2, 2), "0");
+    EXPECT_EQ(all.size(), 2u);  // header texts go as well
     EXPECT_EQ(box()->text(), QStringLiteral("1"));  // the box shows the new current cell
 
     SparseArray block;
@@ -282,7 +228,6 @@ TEST_F(GridTest, SetMatrixReplacesCellsAtAndBeyondTheOffsets) {
     grid.SetText("gone", 3, 4);
     grid.SetMatrix(block, 2, 3);
     EXPECT_EQ(grid.GetText(1, 3), "keep");  // above the block's rows
-    EXPECT_EQ(grid.GetText(1, 1), "1");
     EXPECT_EQ(grid.GetText(3, 4), "b");
     EXPECT_EQ(grid.GetText(2, 3), "a");
 }
@@ -291,73 +236,40 @@ TEST_F(GridTest, LayoutSnapsToWholeCellsAndChoosesScrollBars) {
     makeGrid(3, 4);  // 4 × 5 cells fit exactly
     EXPECT_FALSE(grid.HorizontalBarOn());
     EXPECT_FALSE(grid.VerticalBarOn());
-    EXPECT_EQ(grid.VisibleRows(), 4);
-    EXPECT_EQ(grid.VisibleCols(), 5);
     EXPECT_EQ(grid.PrintedWidth(), 300);
     EXPECT_EQ(grid.PrintedHeight(), 80);
-    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(1, 1));
 
     grid.resize(310, 95);  // 4.75 cells high, 5.17 wide
     EXPECT_EQ(grid.size(), QSize(300, 100));
-    EXPECT_EQ(grid.PrintedHeight(), 80);  // the frame keeps to the cells
-    grid.resize(300, 90);                 // 4.5 cells: halves go to even
+    grid.resize(300, 90);  // 4.5 cells: halves go to even
     EXPECT_EQ(grid.height(), 80);
-    grid.resize(300, 110);  // 5.5 cells
-    EXPECT_EQ(grid.height(), 120);
-
-    // 3.75 rows high: a vertical bar, until snapping makes room for all four rows.
-    grid.resize(317, 75);
+    grid.resize(317, 75);  // a vertical bar, until snapping makes room for all four rows
     EXPECT_FALSE(grid.VerticalBarOn());
     EXPECT_EQ(grid.size(), QSize(300, 80));
-    EXPECT_EQ(grid.VisibleRows(), 4);
 
     grid.setCellWidth(80);
     grid.setCellHeight(30);
     EXPECT_EQ(grid.EditBoxGeometry().size(), QSize(73, 23));
-    // Wider cells no longer fit: both bars take their room and the rest is whole cells.
-    EXPECT_TRUE(grid.HorizontalBarOn());
+    EXPECT_TRUE(grid.HorizontalBarOn());  // wider cells no longer fit: both bars take their room
     EXPECT_TRUE(grid.VerticalBarOn());
     EXPECT_EQ(grid.size(), QSize(4 * 80 + kBar, 2 * 30 + kBar));
-}
 
-TEST_F(GridTest, AnEmbeddedGridSnapsWhenItsContainerResizesIt) {
-    QWidget window;
-    auto* embedded = new Grid(&window);
-    embedded->setRows(20);
-    embedded->setCols(20);
-    window.resize(800, 600);
-    window.show();
-    embedded->setGeometry(10, 10, 700, 305);
-    EXPECT_EQ(embedded->size(), QSize(11 * kCellWidth + kBar, 14 * kCellHeight + kBar));
-    EXPECT_EQ(embedded->VisibleRows(), 14);
-    EXPECT_EQ(embedded->PrintedHeight(), 14 * kCellHeight + kBar - 1);
-}
-
-TEST_F(GridTest, AddingAHorizontalBarCanCallForAVerticalOne) {
-    makeGrid(9, 100, QSize(300, 205));  // ten rows fit, the columns do not
-    EXPECT_TRUE(grid.HorizontalBarOn());
-    EXPECT_TRUE(grid.VerticalBarOn());
-    EXPECT_EQ(grid.height(), 9 * kCellHeight + kBar);
-    EXPECT_EQ(grid.VisibleRows(), 9);
-    EXPECT_EQ(vsb()->maximum(), 1);
-}
-
-TEST_F(GridTest, PrintedSizeCountsTheBarsLessOnePixel) {
-    makeGrid(9, 100, QSize(300, 200 + kBar));
+    grid.setCellWidth(kCellWidth);
+    grid.setCellHeight(kCellHeight);
+    makeGrid(9, 100, QSize(300, 200 + kBar));  // printed size counts the bar less one pixel
     EXPECT_TRUE(grid.HorizontalBarOn());
     EXPECT_FALSE(grid.VerticalBarOn());
     EXPECT_EQ(grid.PrintedHeight(), 216);
-    EXPECT_EQ(grid.PrintedWidth(), 300);
     EXPECT_EQ(hsb()->maximum(), 101 - 5);
-    EXPECT_EQ(hsb()->geometry(), QRect(0, 200, 300, kBar));
+    makeGrid(9, 100, QSize(300, 205));  // ten rows fit, but the horizontal bar calls for a vertical one
+    EXPECT_TRUE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.VisibleRows(), 9);
 }
 
 TEST_F(GridTest, ScrollingFollowsTheKeysAndClicksReadTheScrolledCells) {
     makeGrid(100, 3, QSize(4 * kCellWidth + kBar, 10 * kCellHeight));
     ASSERT_TRUE(grid.VerticalBarOn());
-    ASSERT_FALSE(grid.HorizontalBarOn());
     EXPECT_EQ(grid.VisibleRows(), 10);
-    EXPECT_EQ(vsb()->minimum(), 0);
     EXPECT_EQ(vsb()->maximum(), 91);
 
     vsb()->setValue(91);
@@ -369,7 +281,6 @@ TEST_F(GridTest, ScrollingFollowsTheKeysAndClicksReadTheScrolledCells) {
     EXPECT_EQ(current(), (CellIndex{1, 2}));
     EXPECT_EQ(vsb()->value(), 0);
     press(Qt::Key_Up);                          // and round again to the bottom
-    EXPECT_EQ(current(), (CellIndex{100, 2}));
     EXPECT_EQ(vsb()->value(), 91);
     EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(9, 2));
 
@@ -380,39 +291,18 @@ TEST_F(GridTest, ScrollingFollowsTheKeysAndClicksReadTheScrolledCells) {
     EXPECT_EQ(vsb()->value(), 1);
     EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(9, 1));
     clickSlot(1, 1);
-    EXPECT_EQ(current(), (CellIndex{2, 1}));
     press(Qt::Key_Up);  // and one row before it, back by one
     EXPECT_EQ(current(), (CellIndex{1, 1}));
     EXPECT_EQ(vsb()->value(), 0);
-}
 
-TEST_F(GridTest, ScrollingTheCurrentCellOutOfViewMovesTheEditBoxAway) {
-    makeGrid(100, 3, QSize(4 * kCellWidth + kBar, 10 * kCellHeight));
-    vsb()->setValue(50);
-    clickSlot(3, 1);
-    ASSERT_EQ(current(), (CellIndex{53, 1}));
-
-    vsb()->setValue(60);  // the cell is above the view
+    vsb()->setValue(60);  // the current cell above the view: no edit box, no frame
     EXPECT_FALSE(grid.EditBoxVisible());
     EXPECT_EQ(grid.FramedSlot(), std::nullopt);
-    vsb()->setValue(40);  // below it: shown, but off the surface
-    EXPECT_TRUE(grid.EditBoxVisible());
-    EXPECT_FALSE(grid.EditBoxGeometry().intersects(surface()->rect()));
-    EXPECT_EQ(grid.FramedSlot(), std::nullopt);
-    vsb()->setValue(50);
-    EXPECT_TRUE(grid.EditBoxVisible());
-    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(3, 1));
-    EXPECT_EQ(grid.FramedSlot(), (CellIndex{3, 1}));
-    EXPECT_EQ(current(), (CellIndex{53, 1}));
 }
 
 TEST_F(GridTest, TheLargestMatrixScrollsToItsFarCorner) {
     makeGrid(1, 1, QSize(600, 400));
     grid.ResizeMatrix(32767, 32767);
-    EXPECT_TRUE(grid.HorizontalBarOn());
-    EXPECT_TRUE(grid.VerticalBarOn());
-    EXPECT_EQ(grid.VisibleRows(), 19);
-    EXPECT_EQ(grid.VisibleCols(), 10);
     EXPECT_EQ(vsb()->maximum(), 32768 - 19);
     EXPECT_EQ(hsb()->maximum(), 32768 - 10);
 
@@ -423,13 +313,8 @@ TEST_F(GridTest, TheLargestMatrixScrollsToItsFarCorner) {
     EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 9));
     type(QStringLiteral("1"));
     press(Qt::Key_Right);
-    EXPECT_EQ(current(), (CellIndex{1, 1}));
-    EXPECT_EQ(vsb()->value(), 0);
     EXPECT_EQ(hsb()->value(), 0);
-    const SparseArray cells = grid.GetMatrix();
-    EXPECT_EQ(cells.size(), 1u);
-    EXPECT_EQ(cells.value(32767, 32767), "1");
-    grid.repaint();  // draws the visible slots only
+    EXPECT_EQ(grid.GetMatrix().value(32767, 32767), "1");
 }
 
 TEST_F(GridTest, KeysDoNothingWhenLockedHeadersLeaveNoDataCell) {
@@ -448,20 +333,11 @@ TEST_F(GridTest, PropertiesUseTheirStoredNamesAndSkipDefaults) {
                          {QStringLiteral("GridCols"), 21},
                          {QStringLiteral("GridToolTipText"), QStringLiteral("tip")}});
     EXPECT_EQ(grid.Rows(), 20);
-    EXPECT_EQ(grid.Cols(), 20);
-    EXPECT_EQ(grid.CellWidth(), 60);
     EXPECT_EQ(surface()->toolTip(), QStringLiteral("tip"));
     const QVariantMap expected{{QStringLiteral("GridRows"), QStringLiteral("21")},
                                {QStringLiteral("GridCols"), QStringLiteral("21")},
                                {QStringLiteral("GridToolTipText"), QStringLiteral("tip")}};
     EXPECT_EQ(grid.WriteProperties(), expected);
-
-    EXPECT_TRUE(grid.setProperty("CellWidth", 70));
-    EXPECT_TRUE(grid.setProperty("MaxLength", 5));
-    EXPECT_EQ(grid.CellWidth(), 70);
-    EXPECT_EQ(box()->maxLength(), 5);
-    EXPECT_EQ(grid.property("GridRows").toInt(), 21);
-    EXPECT_EQ(grid.WriteProperties().value(QStringLiteral("CellWidth")), QVariant(QStringLiteral("70")));
 }
 
 TEST_F(GridTest, MouseMovesOverTheSurfaceAreReportedInItsPixels) {

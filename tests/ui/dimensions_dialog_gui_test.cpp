@@ -49,34 +49,26 @@ protected:
     DimensionsDialog dialog;
 };
 
-TEST_F(DimensionsDialogGui, ShowsTheMainWindowsTextsUnderItsCaption) {
-    EXPECT_EQ(dialog.objectName(), QStringLiteral("frmResizeMatrix"));
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Kelpo -- Dimensions"));
-    EXPECT_EQ(rows().text(), QStringLiteral("20"));
-    EXPECT_EQ(cols().text(), QStringLiteral("20"));
-    EXPECT_EQ(child<QPushButton>(dialog, "cmdCancel").text(), QStringLiteral("Cancel"));
-}
-
-TEST_F(DimensionsDialogGui, RefusesRowsOutsideTheRangeFirst) {
-    EXPECT_EQ(pressOk("0", "0"), QStringList{kError01});
-    EXPECT_EQ(pressOk("32768", "0"), QStringList{kError02});
-    EXPECT_EQ(pressOk("abc", "5"), QStringList{kError01});
-    EXPECT_EQ(pressOk("-3", "5"), QStringList{kError01});
-    EXPECT_EQ(rows().text(), QStringLiteral("-3"));  // a refused text stays as typed
-    EXPECT_TRUE(dialog.isVisible());
+TEST_F(DimensionsDialogGui, ChecksRowsThenColumnsAndRewritesWhatItAccepts) {
+    const struct {
+        const char* rows;
+        const char* cols;
+        QStringList messages;
+        const char* rowsShown;
+    } refused[] = {
+        {"0", "0", {kError01}, "0"},
+        {"32768", "0", {kError02}, "32768"},
+        {"-3", "5", {kError01}, "-3"},        // a refused text stays as typed
+        {"12abc", "0", {kError03}, "12"},     // the rows were rewritten before the columns failed
+        {"5", "40000", {kError04}, "5"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(pressOk(c.rows, c.cols), c.messages) << c.rows << " " << c.cols;
+        EXPECT_EQ(rows().text(), QString::fromLatin1(c.rowsShown));
+        EXPECT_TRUE(dialog.isVisible());
+    }
     EXPECT_TRUE(applied.isEmpty());
-}
 
-TEST_F(DimensionsDialogGui, RefusesColumnsAfterTheRowsWereRewritten) {
-    EXPECT_EQ(pressOk("12abc", "0"), QStringList{kError03});
-    EXPECT_EQ(rows().text(), QStringLiteral("12"));
-    EXPECT_EQ(cols().text(), QStringLiteral("0"));
-    EXPECT_EQ(pressOk("5", "40000"), QStringList{kError04});
-    EXPECT_TRUE(applied.isEmpty());
-    EXPECT_TRUE(dialog.isVisible());
-}
-
-TEST_F(DimensionsDialogGui, AcceptsTheBoundsAndRewritesPlainNumbers) {
     EXPECT_TRUE(pressOk(" 7 ", "32767").isEmpty());
     EXPECT_EQ(rows().text(), QStringLiteral("7"));
     EXPECT_EQ(applied, QStringList{QStringLiteral("7x32767")});
@@ -105,41 +97,29 @@ TEST_F(DimensionsDialogGui, FocusSelectsTheWholeText) {
     EXPECT_EQ(cols().selectedText(), QStringLiteral("123"));
 }
 
-// The dialog opened from the main window's menu.
-class DimensionsMenuGui : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
-    }
-    // Opens the dialog, types both texts, presses the named button.
-    void answer(const char* rowsText, const char* colsText, const char* button) {
-        const auto seen = whenModal([this, rowsText, colsText, button](QWidget& dialog) {
-            EXPECT_EQ(dialog.objectName(), QStringLiteral("frmResizeMatrix"));
-            EXPECT_EQ(child<QLineEdit>(dialog, "txtRows").text(),
-                      child<QLineEdit>(window, "txtRows").text());
-            child<QLineEdit>(dialog, "txtRows").setText(QString::fromLatin1(rowsText));
-            child<QLineEdit>(dialog, "txtCols").setText(QString::fromLatin1(colsText));
+// The dialog opened from the main window's menu: Cancel leaves the grid alone, OK resizes it.
+TEST(DimensionsMenuGui, OkResizesTheGridAndCancelLeavesItAlone) {
+    MessageLog log;
+    ui::MainWindow window;
+    window.show();
+    Grid& grid = child<Grid>(window, "grd1");
+    auto& mainRows = child<QLineEdit>(window, "txtRows");
+    for (const char* button : {"cmdCancel", "cmdOK"}) {
+        const auto seen = whenModal([&mainRows, button](QWidget& dialog) {
+            EXPECT_EQ(child<QLineEdit>(dialog, "txtRows").text(), mainRows.text());
+            child<QLineEdit>(dialog, "txtRows").setText(QStringLiteral("4abc"));
+            child<QLineEdit>(dialog, "txtCols").setText(QStringLiteral("6"));
             QTest::mouseClick(&child<QPushButton>(dialog, button), Qt::LeftButton);
         });
         child<QAction>(window, "mnuMatrixDimensions").trigger();
         EXPECT_TRUE(*seen);
+        if (QLatin1String(button) == QLatin1String("cmdCancel")) {
+            EXPECT_EQ(mainRows.text(), QStringLiteral("20"));
+            EXPECT_EQ(grid.Rows(), 20);
+            EXPECT_EQ(grid.Cols(), 20);
+        }
     }
-
-    MessageLog log;
-    ui::MainWindow window;
-};
-
-TEST_F(DimensionsMenuGui, OkResizesTheGridAndCancelLeavesItAlone) {
-    Grid& grid = child<Grid>(window, "grd1");
-    answer("4", "6", "cmdCancel");
-    EXPECT_EQ(child<QLineEdit>(window, "txtRows").text(), QStringLiteral("20"));
-    EXPECT_EQ(grid.Rows(), 20);
-    EXPECT_EQ(grid.Cols(), 20);
-
-    answer("4abc", "6", "cmdOK");
-    EXPECT_EQ(child<QLineEdit>(window, "txtRows").text(), QStringLiteral("4"));
+    EXPECT_EQ(mainRows.text(), QStringLiteral("4"));
     EXPECT_EQ(child<QLineEdit>(window, "txtCols").text(), QStringLiteral("6"));
     EXPECT_EQ(grid.Rows(), 4);
     EXPECT_EQ(grid.Cols(), 6);

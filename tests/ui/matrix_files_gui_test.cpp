@@ -29,6 +29,11 @@ protected:
         QCoreApplication::processEvents();
         log.texts.clear();
     }
+    void setDimensions(const char* rows, const char* cols) {
+        child<QLineEdit>(window, "txtRows").setText(QString::fromLatin1(rows));
+        child<QLineEdit>(window, "txtCols").setText(QString::fromLatin1(cols));
+        window.GridResize();
+    }
 
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
     void writeFile(const char* name, const QByteArray& bytes) const {
@@ -54,32 +59,11 @@ protected:
     Grid& grid() { return child<Grid>(window, "grd1"); }
     QString caption() { return child<QLabel>(window, "lbl1").text(); }
     QString rowsText() { return child<QLineEdit>(window, "txtRows").text(); }
-    QString colsText() { return child<QLineEdit>(window, "txtCols").text(); }
 
     QTemporaryDir folder;
     MessageLog log;
     MainWindow window;
 };
-
-TEST_F(MatrixFilesGui, OpenShowsTheFileInTheGridAndNamesIt) {
-    writeFile("birds.txt", "Species,Site1,Site2,Site3\r\nSp1,1,0,1\r\nSp2,0,1,1\r\n\r\n");
-    const FileDialogRequest asked = choose("mnuFileOpen", path("birds.txt"));
-
-    EXPECT_EQ(asked.title, QStringLiteral("Open"));
-    EXPECT_TRUE(asked.defaultName.isEmpty());
-    EXPECT_EQ(asked.folder, QDir::currentPath());
-    EXPECT_EQ(asked.filters, (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}));
-    EXPECT_TRUE(log.texts.isEmpty());
-    EXPECT_EQ(rowsText(), QStringLiteral("2"));
-    EXPECT_EQ(colsText(), QStringLiteral("3"));
-    EXPECT_EQ(grid().Rows(), 2);
-    EXPECT_EQ(grid().Cols(), 3);
-    EXPECT_EQ(grid().GetText(0, 3), "Site3");
-    EXPECT_EQ(grid().GetText(2, 2), "1");
-    EXPECT_EQ(grid().GetText(2, 1), "0");
-    EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix: birds [2x3]"));
-    EXPECT_EQ(window.settings().fileName, "birds");
-}
 
 TEST_F(MatrixFilesGui, ControlOAndControlSAskForAFile) {
     window.activateWindow();
@@ -112,20 +96,21 @@ TEST_F(MatrixFilesGui, AFailedOrCancelledOpenChangesNothing) {
     EXPECT_TRUE(window.settings().fileName.empty());
 }
 
-TEST_F(MatrixFilesGui, SaveOffersMatrixAndKeepsThatNameWhenCancelled) {
-    const FileDialogRequest asked = choose("mnuFileSave", QString());
-    EXPECT_EQ(asked.title, QStringLiteral("Save"));
-    EXPECT_EQ(asked.defaultName, QStringLiteral("Matrix"));
-    EXPECT_EQ(asked.folder, QDir::currentPath());
-    EXPECT_EQ(window.settings().fileName, "Matrix");
+TEST_F(MatrixFilesGui, SaveOffersMatrixThenTheLastNameAndAddsTxtOnce) {
+    EXPECT_EQ(choose("mnuFileSave", QString()).defaultName, QStringLiteral("Matrix"));
+    EXPECT_EQ(window.settings().fileName, "Matrix");  // kept though cancelled
     EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix"));
+
+    choose("mnuFileSave", path("first.txt"));
+    EXPECT_FALSE(readFile("first.txt").isEmpty());
+    EXPECT_EQ(choose("mnuFileSave", path("second")).defaultName, QStringLiteral("first"));
+    EXPECT_FALSE(readFile("second.txt").isEmpty());
+    EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix: second [20x20]"));
     EXPECT_TRUE(log.texts.isEmpty());
 }
 
-TEST_F(MatrixFilesGui, SaveWritesWhatIsBeingTypedAndReadsBackTheSame) {
-    child<QLineEdit>(window, "txtRows").setText(QStringLiteral("2"));
-    child<QLineEdit>(window, "txtCols").setText(QStringLiteral("3"));
-    window.GridResize();
+TEST_F(MatrixFilesGui, SaveWritesWhatIsBeingTypedAndOpenReadsBackTheSame) {
+    setDimensions("2", "3");
     grid().SetText("Tall pine", 1, 0);
     grid().SetText("1", 2, 3);
     auto* editBox = grid().findChild<QLineEdit*>();
@@ -140,33 +125,20 @@ TEST_F(MatrixFilesGui, SaveWritesWhatIsBeingTypedAndReadsBackTheSame) {
     EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix: plot [2x3]"));
     EXPECT_EQ(window.settings().fileName, "plot");
 
+    setDimensions("20", "20");
     child<QAction>(window, "mnuMatrixClear").trigger();
     EXPECT_EQ(grid().GetText(2, 3), "0");
     const FileDialogRequest asked = choose("mnuFileOpen", path("plot.txt"));
     EXPECT_TRUE(asked.defaultName.isEmpty());
+    EXPECT_EQ(asked.folder, QDir::currentPath());
+    EXPECT_EQ(asked.filters, (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}));
+    EXPECT_TRUE(log.texts.isEmpty());
+    EXPECT_EQ(rowsText(), QStringLiteral("2"));
+    EXPECT_EQ(grid().Cols(), 3);
     EXPECT_EQ(grid().GetText(1, 0), "Tall_pine");
     EXPECT_EQ(grid().GetText(1, 1), "1");
     EXPECT_EQ(grid().GetText(2, 3), "1");
     EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix: plot [2x3]"));
-}
-
-TEST_F(MatrixFilesGui, SaveAddsTxtOnceAndOffersTheLastName) {
-    choose("mnuFileSave", path("first.txt"));
-    EXPECT_FALSE(readFile("first.txt").isEmpty());
-    EXPECT_EQ(window.settings().fileName, "first");
-    const FileDialogRequest asked = choose("mnuFileSave", path("second"));
-    EXPECT_EQ(asked.defaultName, QStringLiteral("first"));
-    EXPECT_FALSE(readFile("second.txt").isEmpty());
-    EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix: second [20x20]"));
-}
-
-TEST_F(MatrixFilesGui, AFailedSaveSaysSoAndKeepsTheMatrix) {
-    grid().SetText("1", 3, 3);
-    choose("mnuFileSave", path("no-such-folder/m.txt"));
-    EXPECT_EQ(log.texts, QStringList{QStringLiteral("Error 08: Error writing file")});
-    EXPECT_EQ(grid().GetText(3, 3), "1");
-    EXPECT_EQ(window.settings().fileName, "Matrix");
-    EXPECT_EQ(caption(), QStringLiteral("Presence-Absence Matrix"));
 }
 
 }  // namespace
