@@ -54,24 +54,6 @@ QWidget* visibleWindow(const char* name) {
     return nullptr;
 }
 
-PresenceMatrix patternMatrix(std::int32_t rows, std::int32_t cols) {
-    PresenceMatrix matrix(rows, cols);
-    for (std::int32_t i = 1; i <= rows; ++i)
-        for (std::int32_t k = 1; k <= cols; ++k) matrix.set(i, k, (i * 7 + k * 3) % 5 < 2 ? 1 : 0);
-    return matrix;
-}
-
-AnalysisSettings smallSettings(std::int32_t rows, std::int32_t cols, std::int32_t matrices = 2) {
-    AnalysisSettings settings;
-    settings.speciesCount = rows;
-    settings.siteCount = cols;
-    settings.matricesPerDistribution = matrices;
-    settings.iterations = matrices > 100 ? 10 : 40;
-    settings.simulationSeed = 11;
-    settings.nullHypothesis = NullHypothesis::NoInteractions;
-    return settings;
-}
-
 std::string expectedReport(const PresenceMatrix& matrix, const AnalysisSettings& settings,
                            const ReportChoices& choices) {
     RunControl control;
@@ -85,13 +67,24 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass was left on";
     }
+    // A run of far more steps than can pass before a click lands.
+    static void startLongRun(QWidget* mainWindow) {
+        AnalysisSettings settings;
+        settings.speciesCount = 8;
+        settings.siteCount = 8;
+        settings.matricesPerDistribution = 20000;
+        settings.iterations = 10;
+        settings.nullHypothesis = NullHypothesis::NoInteractions;
+        PresenceMatrix matrix(8, 8);
+        for (std::int32_t i = 1; i <= 8; ++i)
+            for (std::int32_t k = 1; k <= 8; ++k) matrix.set(i, k, (i * 7 + k * 3) % 5 < 2 ? 1 : 0);
+        startAnalysisRun(mainWindow, matrix, settings, ReportChoices::fromSettings(settings));
+    }
     QWidget mainWindow_;
 };
 
 TEST_F(RunGuiTest, CancelDuringThePowerAnalysisEndsWithoutReport) {
-    // Far more steps than can pass before the click lands.
-    const AnalysisSettings settings = smallSettings(8, 8, 20000);
-    startAnalysisRun(&mainWindow_, patternMatrix(8, 8), settings, ReportChoices::fromSettings(settings));
+    startLongRun(&mainWindow_);
     QWidget* progress = visibleWindow("frmProgress");
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(progress->windowTitle(), QStringLiteral("Kelpo Progress... P-Value"));
@@ -113,8 +106,7 @@ TEST_F(RunGuiTest, CancelDuringThePowerAnalysisEndsWithoutReport) {
 
 TEST_F(RunGuiTest, AMainWindowDestroyedMidRunCancelsAndWaits) {
     auto mainWindow = std::make_unique<QWidget>();
-    const AnalysisSettings settings = smallSettings(8, 8, 20000);
-    startAnalysisRun(mainWindow.get(), patternMatrix(8, 8), settings, ReportChoices::fromSettings(settings));
+    startLongRun(mainWindow.get());
     mainWindow.reset();
     QCoreApplication::processEvents();
     EXPECT_EQ(visibleWindow("frmProgress"), nullptr);
