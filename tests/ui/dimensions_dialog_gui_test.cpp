@@ -98,11 +98,10 @@ TEST_F(DimensionsDialogGui, FocusSelectsTheWholeText) {
 }
 
 // The dialog opened from the main window's menu: Cancel leaves the grid alone, OK resizes it.
-TEST(DimensionsMenuGui, OkResizesTheGridAndCancelLeavesItAlone) {
-    MessageLog log;
-    ui::MainWindow window;
-    window.show();
-    Grid& grid = child<Grid>(window, "grd1");
+using DimensionsMenuGui = ui::shell_test::ShownWindowTest<ui::MainWindow>;
+
+TEST_F(DimensionsMenuGui, OkResizesTheGridAndCancelLeavesItAlone) {
+    Grid& grid = this->grid();
     auto& mainRows = child<QLineEdit>(window, "txtRows");
     for (const char* button : {"cmdCancel", "cmdOK"}) {
         const auto seen = whenModal([&mainRows, button](QWidget& dialog) {

@@ -15,7 +15,6 @@ namespace kelpo::ui {
 namespace {
 
 using shell_test::child;
-using shell_test::MessageLog;
 using shell_test::whenModal;
 
 const QString kHelpFile = QStringLiteral("Kelpo Help.chm");
@@ -29,13 +28,10 @@ QList<HelpViewer*> visibleViewers() {
     return viewers;
 }
 
-class HelpGui : public ::testing::Test {
+class HelpGui : public shell_test::ShownWindowTest<MainWindow> {
 protected:
     void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
-        log.texts.clear();
+        ShownWindowTest::SetUp();
         // The topics of the source tree stand in for those beside the program.
         QDir::setCurrent(QStringLiteral(KELPO_SOURCE_DIR));
     }
@@ -43,9 +39,6 @@ protected:
         CloseAllHelp();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-
-    MessageLog log;
-    MainWindow window;
 };
 
 TEST_F(HelpGui, TopicsOpenInOneHelpWindowThatCloseAllHelpCloses) {

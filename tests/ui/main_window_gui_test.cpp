@@ -19,21 +19,12 @@ namespace kelpo::ui {
 namespace {
 
 using shell_test::child;
-using shell_test::MessageLog;
 using shell_test::whenModal;
 
-class MainWindowGui : public ::testing::Test {
+class MainWindowGui : public shell_test::ShownWindowTest<MainWindow> {
 protected:
-    void SetUp() override {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
-        log.texts.clear();
-    }
-
     template <typename W>
     W& find(const char* name) { return child<W>(window, name); }
-    Grid& grid() { return find<Grid>("grd1"); }
     // On the indicator: a check box or option button answers clicks on its box and caption only.
     void click(const char* name) {
         auto& button = find<QAbstractButton>(name);
@@ -42,15 +33,6 @@ protected:
     bool checked(const char* name) { return find<QAbstractButton>(name).isChecked(); }
     bool enabled(const char* name) { return find<QWidget>(name).isEnabled(); }
     QString haText() { return find<QLineEdit>("txtHA").text(); }
-    void setDimensions(const char* rows, const char* cols) {
-        find<QLineEdit>("txtRows").setText(QString::fromLatin1(rows));
-        find<QLineEdit>("txtCols").setText(QString::fromLatin1(cols));
-        window.GridResize();
-        window.GridFrameResize();
-    }
-
-    MessageLog log;
-    MainWindow window;
 };
 
 TEST(MainWindowScreen, ScreensBelow655PixelsAreTooSmall) {

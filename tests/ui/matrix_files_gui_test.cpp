@@ -18,22 +18,14 @@ namespace kelpo::ui {
 namespace {
 
 using shell_test::child;
-using shell_test::MessageLog;
 
-class MatrixFilesGui : public ::testing::Test {
+class MatrixFilesGui : public shell_test::ShownWindowTest<MainWindow> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QCoreApplication::processEvents();
-        log.texts.clear();
+        ShownWindowTest::SetUp();
     }
-    void setDimensions(const char* rows, const char* cols) {
-        child<QLineEdit>(window, "txtRows").setText(QString::fromLatin1(rows));
-        child<QLineEdit>(window, "txtCols").setText(QString::fromLatin1(cols));
-        window.GridResize();
-    }
+
 
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
     void writeFile(const char* name, const QByteArray& bytes) const {
@@ -56,13 +48,10 @@ protected:
         return asked;
     }
 
-    Grid& grid() { return child<Grid>(window, "grd1"); }
     QString caption() { return child<QLabel>(window, "lbl1").text(); }
     QString rowsText() { return child<QLineEdit>(window, "txtRows").text(); }
 
     QTemporaryDir folder;
-    MessageLog log;
-    MainWindow window;
 };
 
 TEST_F(MatrixFilesGui, ControlOAndControlSAskForAFile) {

@@ -1,10 +1,13 @@
 // Helpers of the shell's widget tests: a message log answering every message box,
-// answering a modal dialog from inside its event loop, and finding named controls.
+// answering a modal dialog from inside its event loop, finding named controls, and
+// a fixture holding a shown main window.
 #pragma once
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -12,6 +15,7 @@
 #include <stdexcept>
 #include <gtest/gtest.h>
 
+#include "matrix/grid.h"
 #include "ui/message_box.h"
 
 namespace kelpo::ui::shell_test {
@@ -53,5 +57,29 @@ W& child(const QObject& parent, const char* name) {
     }
     return *found;
 }
+
+// A shown window (the main window) whose start-up messages are answered and forgotten.
+template <typename Window>
+class ShownWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QCoreApplication::processEvents();
+        log.texts.clear();
+    }
+
+    Grid& grid() { return child<Grid>(window, "grd1"); }
+    // Types the dimensions into the main window and resizes the grid to them.
+    void setDimensions(const char* rows, const char* cols) {
+        child<QLineEdit>(window, "txtRows").setText(QString::fromLatin1(rows));
+        child<QLineEdit>(window, "txtCols").setText(QString::fromLatin1(cols));
+        window.GridResize();
+        window.GridFrameResize();
+    }
+
+    MessageLog log;
+    Window window;
+};
 
 }  // namespace kelpo::ui::shell_test
