@@ -66,6 +66,7 @@ TEST_F(HelpGui, AMissingTopicShowsNothingAndSaysNothing) {
 
 TEST_F(HelpGui, ExitClosesTheHelpWindows) {
     ShowHelpTopic(kHelpFile, QStringLiteral("Results.htm"));
+    ASSERT_EQ(visibleViewers().size(), 1);
     whenModal([](QWidget& dialog) { QTest::mouseClick(&child<QPushButton>(dialog, "cmdYes"), Qt::LeftButton); });
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(visibleViewers().isEmpty());
