@@ -86,9 +86,11 @@ int run(const CommandLine& line) {
 
     const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
     const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
-    std::cout << report << "\r\n" << std::flush;
+    // The files first: a full or closed standard output must not cost the saved copies.
     if (line.output) writeOutputFile(*line.output, report);
     if (line.json) writeOutputFile(*line.json, resultsJson(results, settings).dump(2) + "\n");
+    std::cout << report << "\r\n" << std::flush;
+    if (!std::cout) throw Error(ErrorKind::InputOutput, "The report could not be written to standard output.");
     return static_cast<int>(ExitCode::Success);
 }
 

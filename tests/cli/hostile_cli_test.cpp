@@ -134,9 +134,7 @@ TEST_F(HostileCli, OutputFilesThatCannotBeWrittenAreRefused) {
     }
 }
 
-// Disabled while it fails: the report written to a full standard output is lost and
-// the run still ends with exit code 0.
-TEST_F(HostileCli, DISABLED_AReportThatCannotReachStandardOutputIsAnError) {
+TEST_F(HostileCli, AReportThatCannotReachStandardOutputIsAnError) {
     const RunResult result = run({path("small.txt")}, "/dev/full");
     EXPECT_EQ(result.exitCode, kInputOutput) << result.err;
 }
