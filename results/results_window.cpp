@@ -2,8 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -14,6 +12,7 @@
 #include <utility>
 
 #include "results/save_results.h"
+#include "ui/file_dialogs.h"
 #include "ui/help.h"
 #include "ui/message_box.h"
 
@@ -22,12 +21,6 @@ namespace kelpo::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("Kelpo Results");
-
-// The test seam of the save dialog; only the GUI thread touches it.
-SaveDialogResponder& saveDialogResponder() {
-    static SaveDialogResponder current;
-    return current;
-}
 
 // The power table puts one tab after its first header (18 characters) and two after a
 // row's "(p,d)"; then one tab after the second header (26) and three after True/False.
@@ -43,13 +36,6 @@ QString trimmedBlanks(const QString& text) {
 }
 
 }  // namespace
-
-ScopedSaveDialogResponder::ScopedSaveDialogResponder(SaveDialogResponder responder)
-    : previous_(std::move(saveDialogResponder())) {
-    saveDialogResponder() = std::move(responder);
-}
-
-ScopedSaveDialogResponder::~ScopedSaveDialogResponder() { saveDialogResponder() = std::move(previous_); }
 
 ResultsWindow::ResultsWindow(QWidget* mainWindow)
     : QWidget(nullptr),
@@ -100,12 +86,8 @@ void ResultsWindow::setReport(const std::string& report) {
 }
 
 QString ResultsWindow::SaveResultsDialog() {
-    if (saveDialogResponder()) return trimmedBlanks(saveDialogResponder()());
-    QString selectedFilter = QStringLiteral("Text Files (*.txt)");
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save"), QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Results")),
-        QStringLiteral("Text Files (*.txt);;All Files (*.*)"), &selectedFilter, QFileDialog::DontConfirmOverwrite);
-    return trimmedBlanks(path);
+    return trimmedBlanks(Comdlg(this, QStringLiteral("Results"), QStringLiteral("Save"), QString(),
+                                QCoreApplication::applicationDirPath()));
 }
 
 void ResultsWindow::SaveResults(const QString& path) {

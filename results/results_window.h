@@ -5,28 +5,12 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace kelpo::ui {
-
-// Stands in for the system save dialog: returns the chosen path, or empty for Cancel.
-using SaveDialogResponder = std::function<QString()>;
-
-// While alive, SaveResultsDialog returns what the responder returns and shows nothing.
-class ScopedSaveDialogResponder {
-public:
-    explicit ScopedSaveDialogResponder(SaveDialogResponder responder);
-    ~ScopedSaveDialogResponder();
-    ScopedSaveDialogResponder(const ScopedSaveDialogResponder&) = delete;
-    ScopedSaveDialogResponder& operator=(const ScopedSaveDialogResponder&) = delete;
-
-private:
-    SaveDialogResponder previous_;
-};
 
 // frmResults: a top-level window without owner that deletes itself when closed.
 class ResultsWindow : public QWidget {

@@ -14,8 +14,8 @@ FileDialogResponder& responder() {
     return current;
 }
 
-FileDialogRequest requestFor(const QString& defaultName, const QString& mode) {
-    return {mode, defaultName, QDir::currentPath(),
+FileDialogRequest requestFor(const QString& defaultName, const QString& mode, const QString& folder) {
+    return {mode, defaultName, folder.isEmpty() ? QDir::currentPath() : folder,
             {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}};
 }
 
@@ -34,11 +34,12 @@ QString showDialog(QWidget* owner, const FileDialogRequest& request, bool save) 
 
 }  // namespace
 
-QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind) {
+QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind,
+               const QString& folder) {
     const bool open = mode == QLatin1String("Open");
     const bool save = mode == QLatin1String("Save");
     if ((!open && !save) || !filterKind.isEmpty()) return {};
-    const FileDialogRequest request = requestFor(defaultName, mode);
+    const FileDialogRequest request = requestFor(defaultName, mode, folder);
     if (responder()) return responder()(request);
     return showDialog(owner, request, save);
 }

@@ -24,8 +24,10 @@ using FileDialogResponder = std::function<QString(const FileDialogRequest& reque
 // Shows the open (mode "Open") or save (mode "Save") dialog owned by owner and
 // returns the chosen full path, or the empty text when cancelled. Any other mode
 // shows nothing. filterKind "" selects the text-file filter list (the only one).
-// Save never asks before replacing a file: the caller replaces it.
-QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind);
+// Save never asks before replacing a file: the caller replaces it. The dialog starts
+// in folder, or in the current folder when folder is empty.
+QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind,
+               const QString& folder = QString());
 
 // While alive, file dialogs are answered by the responder and not shown.
 class ScopedFileDialogResponder {

@@ -22,6 +22,7 @@
 #include "matrix/grid.h"
 #include "matrix/matrix_check.h"
 #include "results/results_window.h"
+#include "ui/file_dialogs.h"
 #include "shell_test_support.h"
 #include "ui/analysis_run.h"
 #include "ui/help.h"
@@ -186,7 +187,7 @@ TEST(ResultsWindowTest, SavesTheBytesUnderTheNormalisedName) {
     results->show();
 
     auto save = [results](const QString& chosen) {
-        const ScopedSaveDialogResponder dialog([chosen] { return chosen; });
+        const ScopedFileDialogResponder dialog([chosen](const FileDialogRequest&) { return chosen; });
         QTest::mouseClick(&child<QPushButton>(*results, "cmdSave"), Qt::LeftButton);
     };
     save(QString());  // cancelled

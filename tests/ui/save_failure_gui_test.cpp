@@ -237,7 +237,7 @@ protected:
     QPlainTextEdit& box() { return child<QPlainTextEdit>(*results, "txt1"); }
 
     void save(const QString& chosen) {
-        const ScopedSaveDialogResponder dialog([chosen] { return chosen; });
+        const ScopedFileDialogResponder dialog([chosen](const FileDialogRequest&) { return chosen; });
         QTest::mouseClick(&child<QPushButton>(*results, "cmdSave"), Qt::LeftButton);
     }
 
