@@ -85,6 +85,11 @@ int run(const CommandLine& line) {
     settings.applyRunDefaults();
 
     const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
+    if (line.noPower) {
+        // The report's error-rate sections come from the power table, which is empty now.
+        printWarning("Note: no power analysis was run; the report's Type I and Type II sections are empty and "
+                     "their verdicts say nothing about this test.");
+    }
     const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
     // The files first: a full or closed standard output must not cost the saved copies.
     if (line.output) writeOutputFile(*line.output, report);
