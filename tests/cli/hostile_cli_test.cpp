@@ -3,71 +3,34 @@
 // exit code, and prints no report it could not finish.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "cli_runner.h"
 
-#include <cstdlib>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace kelpo_cli_test;
 
 constexpr int kInvalidInput = 2;
 constexpr int kInputOutput = 3;
 constexpr int kOverflow = 4;
 
-std::string readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-class HostileCli : public ::testing::Test {
+class HostileCli : public CliTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kelpo_hostile_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                "_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        CliTest::SetUp();
         write("small.txt", "Species S1 S2 S3 S4\r\nA 1 0 1 0\r\nB 0 1 1 0\r\nC 1 1 0 1\r\n\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(path(name), std::ios::binary) << text;
-        return path(name);
-    }
-
-    // Runs kelpo-cli with few iterations and no power analysis; standard output goes to
-    // `out` (a file of the test unless given).
+    // Few iterations and no power analysis: these runs are about how they end.
     RunResult run(std::vector<std::string> args, const std::string& out = {}) const {
-        const std::string outPath = out.empty() ? path("stdout") : out;
-        std::string command = quoted(KELPO_BINARY_DIR "/cli/kelpo-cli") + " --no-power --iterations 100";
-        for (const std::string& arg : args) command += ' ' + quoted(arg);
-        command += " >" + quoted(outPath) + " 2>" + quoted(path("stderr")) + " </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out.empty() ? readAll(outPath) : std::string(),
-                readAll(path("stderr"))};
+        args.insert(args.begin(), {"--no-power", "--iterations", "100"});
+        return CliTest::run(args, out);
     }
 
     void expectRefused(const std::vector<std::string>& args, int exitCode, const std::string& message) const {
@@ -79,7 +42,6 @@ protected:
         EXPECT_TRUE(result.out.empty()) << shown;
     }
 
-    fs::path dir_;
 };
 
 std::string header(int sites) {
@@ -95,7 +57,7 @@ TEST_F(HostileCli, FilesBeyondTheLimitsOrWithoutAnEndAreRefused) {
     expectRefused({write("sites.txt", header(40000) + "Sp1 1\r\n")}, kInputOutput, "Error 07: Error opening file.");
     expectRefused({write("nul.txt", std::string(5000, '\0'))}, kInputOutput, "Error 07: Error opening file.");
     expectRefused({"/dev/zero"}, kInputOutput, "Error 07: Error opening file.");
-    expectRefused({dir_.string()}, kInputOutput, "Error 07: Error opening file.");
+    expectRefused({path("")}, kInputOutput, "Error 07: Error opening file.");
     ASSERT_EQ(mkfifo(path("fifo.txt").c_str(), 0600), 0);
     expectRefused({path("fifo.txt")}, kInputOutput, "Error 07: Error opening file.");
     // Loaded, but the cells are not presence and absence.

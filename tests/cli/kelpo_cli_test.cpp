@@ -1,13 +1,11 @@
 // Runs the real kelpo-cli binary on small matrix files and checks what it prints,
 // writes and returns.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include "cli_runner.h"
+
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -16,7 +14,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace kelpo_cli_test;
 
 const std::string kError10 = "Error 10: Number of iterations must be an integer greater than 0.";
 const std::string kError12 = "Error 12: Random seed must be an integer greater than 0";
@@ -26,50 +24,12 @@ const std::string kWarning13 =
     "Warning: Fewer than 25000 iterations for the hypothesis test may yield unreliable results. Continue? "
     "(Error 13)";
 
-std::string readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-class KelpoCli : public ::testing::Test {
+class KelpoCli : public CliTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kelpo_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
-                std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        writeText(path("small.txt"),
-                  "Species S1 S2 S3 S4 S5\r\nA 1 0 1 0 1\r\nB 0 1 1 0 0\r\nC 1 1 0 1 0\r\nD 0 0 1 1 1\r\n\r\n");
+        CliTest::SetUp();
+        write("small.txt", "Species S1 S2 S3 S4 S5\r\nA 1 0 1 0 1\r\nB 0 1 1 0 0\r\nC 1 1 0 1 0\r\nD 0 0 1 1 1\r\n\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    RunResult run(const std::vector<std::string>& args) const {
-        std::string command = quoted(KELPO_BINARY_DIR "/cli/kelpo-cli");
-        for (const std::string& arg : args) command += ' ' + quoted(arg);
-        command += " >" + quoted(path("stdout")) + " 2>" + quoted(path("stderr"));
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readAll(path("stdout")), readAll(path("stderr"))};
-    }
-
-    fs::path dir_;
 };
 
 TEST_F(KelpoCli, CleanRunPrintsAndWritesTheReportAndWarnsAboutSmallNumbers) {
@@ -148,7 +108,7 @@ TEST_F(KelpoCli, SameSeedGivesTheSameNumbersWhateverTheThreads) {
         text << "\nSp" << i;
         for (int j = 1; j <= 12; ++j) text << ' ' << (((i * 7 + j * 3 + i * j) % 5) < 2 ? 1 : 0);
     }
-    writeText(path("medium.txt"), text.str() + "\n");
+    write("medium.txt", text.str() + "\n");
     const auto runWith = [&](const char* seed, const char* threads) {
         const RunResult result = run({"--iterations", "1000", "--matrices", "4", "--seed", seed, "--threads",
                                       threads, path("medium.txt")});
@@ -176,8 +136,8 @@ TEST_F(KelpoCli, IterationsAreStoredAsATenthRoundedHalfToEvenAndNoPowerKeepsTheR
 }
 
 TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodes) {
-    writeText(path("bad.txt"), "Species S1 S2 S3\nA 1 0 1\nB 0 2 1\nC 1 1 0\n");
-    writeText(path("long.txt"), "Species S1 S2\nA 1 0 1\nB 0 1\n");
+    write("bad.txt", "Species S1 S2 S3\nA 1 0 1\nB 0 2 1\nC 1 1 0\n");
+    write("long.txt", "Species S1 S2\nA 1 0 1\nB 0 1\n");
     const std::string small = path("small.txt");
     const std::string absent = path("absent.txt");
     struct Case {
