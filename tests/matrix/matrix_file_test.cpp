@@ -33,7 +33,7 @@ std::string fileBytes(const std::filesystem::path& path) {
 }
 
 TEST(MatrixFile, SeparatorIsCommaOverTabOverSpace) {
-    const auto commas = parseMatrixText("Spec ies,S\t1,S 2\r\nSp 1, 1,0\r\n");
+    const auto commas = parseMatrixText("Spe cies,S\t1,S 2\r\nSp 1, 1,0\r\n");
     EXPECT_EQ(commas.cols, 2);
     EXPECT_EQ(commas.cells.value(0, 1), "S\t1");
     EXPECT_EQ(commas.cells.value(1, 0), "Sp 1");
