@@ -10,14 +10,12 @@ namespace kelpo {
 
 namespace {
 
-// The simulated communities take the settings' size, so a matrix of another size
-// would test one matrix against communities of a different shape.
-void checkPreconditions(const PresenceMatrix& matrix, const AnalysisSettings& settings, const RunOptions& options) {
-    if (matrix.rows() != settings.speciesCount || matrix.cols() != settings.siteCount) {
-        throw Error(ErrorKind::InvalidInput,
-                    "The matrix has " + std::to_string(matrix.rows()) + " x " + std::to_string(matrix.cols()) +
-                        " cells but the settings give " + std::to_string(settings.speciesCount) + " x " +
-                        std::to_string(settings.siteCount) + ".");
+// The simulated communities take the settings' size and the hypothesis test the
+// matrix's own: a matrix file may hold cells beyond the sites its header names, and
+// the test keeps them as the grid does.
+void checkPreconditions(const AnalysisSettings& settings, const RunOptions& options) {
+    if (settings.speciesCount < 0 || settings.siteCount < 0) {
+        throw Error(ErrorKind::InvalidInput, "The numbers of species and sites cannot be negative.");
     }
     if (settings.iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
@@ -34,7 +32,7 @@ void checkPreconditions(const PresenceMatrix& matrix, const AnalysisSettings& se
 
 AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings& settings,
                             const RunOptions& options, RunControl& control) {
-    checkPreconditions(matrix, settings, options);
+    checkPreconditions(settings, options);
     AnalysisResults results;
     if (options.powerAnalysis) {
         results.powerTable = PowerAnalysis(settings, options.threads, control);

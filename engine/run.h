@@ -13,9 +13,10 @@ struct RunOptions {
     bool powerAnalysis = true;   // false: hypothesis test only (large matrices)
 };
 
-// settings must already have its run defaults applied and its counts equal to the
-// matrix's size; otherwise (iterations or matrices below 1, another size, negative
-// threads) kelpo::Error (InvalidInput) is thrown before any work. A cancel request
+// settings must already have its run defaults applied; the simulated communities
+// take its counts, the hypothesis test the matrix's own size. Iterations or matrices
+// below 1, negative counts or negative threads throw kelpo::Error (InvalidInput)
+// before any work. A cancel request
 // during the power analysis throws kelpo::Error (Cancelled) and no table escapes; one
 // during the hypothesis test is ignored. Other errors (Overflow of 10 x iterations or
 // of the step counts) propagate. For a seed, the results are the same for any threads.

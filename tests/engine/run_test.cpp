@@ -182,7 +182,7 @@ TEST(RunTest, RefusesBadSettings) {
         ADD_FAILURE() << "no error";
         return ErrorKind::InputOutput;
     };
-    EXPECT_EQ(kindOf([](AnalysisSettings& s) { s.siteCount = kCols - 1; }), ErrorKind::InvalidInput);
+    EXPECT_EQ(kindOf([](AnalysisSettings& s) { s.siteCount = -1; }), ErrorKind::InvalidInput);
     EXPECT_EQ(kindOf([](AnalysisSettings& s) { s.iterations = 0; }), ErrorKind::InvalidInput);
     EXPECT_EQ(kindOf([](AnalysisSettings& s) { s.matricesPerDistribution = 0; }), ErrorKind::InvalidInput);
     EXPECT_EQ(kindOf([](AnalysisSettings& s) { s.iterations = 300000000; }), ErrorKind::Overflow);

@@ -159,6 +159,34 @@ TEST(RunFromMainWindowTest, TheRunButtonReportsTheGridTheSameEachTime) {
     EXPECT_EQ(log.texts.size(), 2) << "the two warnings, nothing from the runs";
 }
 
+// A file line with more fields than its header leaves cells beyond the shown sites;
+// the run tests them with the matrix and still ends in a report, not silently.
+TEST(RunFromMainWindowTest, CellsBeyondTheShownSitesStillGiveAReport) {
+    shell_test::MessageLog log(Answer::Yes);
+    MainWindow window;
+    window.show();
+    child<QLineEdit>(window, "txtRows").setText(QStringLiteral("3"));
+    child<QLineEdit>(window, "txtCols").setText(QStringLiteral("3"));
+    window.GridResize();
+    auto& grid = child<Grid>(window, "grd1");
+    grid.SetText("1", 1, 1);
+    grid.SetText("1", 2, 4);  // beyond the three sites
+    const auto options = shell_test::whenModal([](QWidget& dialog) {
+        child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("1"));
+        child<QLineEdit>(dialog, "txt3").setText(QStringLiteral("100"));
+        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(&child<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
+    ASSERT_TRUE(*options);
+    QTest::mouseClick(&child<QPushButton>(window, "cmdRun"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&window] { return visibleWindow("frmResults") != nullptr || window.isVisible(); }));
+    auto* results = qobject_cast<ResultsWindow*>(visibleWindow("frmResults"));
+    ASSERT_NE(results, nullptr) << "the run ended without a report";
+    EXPECT_NE(results->reportText().find("Matrix dimensions: 3 rows (species) x 3 columns (sites)"), std::string::npos);
+    QTest::mouseClick(&child<QPushButton>(*results, "cmdClose"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TEST(ProgressWindowTest, ShowsTheEngineTextsAndTheBarForAState) {
     ProgressWindow window;
     window.show();
