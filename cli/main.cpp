@@ -47,14 +47,13 @@ LoadedMatrix loadMatrix(const std::filesystem::path& path) {
     SparseArray copy = contents.cells;
     validateMatrix(copy);
     LoadedMatrix loaded{buildMatrix(copy), contents.rows, contents.cols};
-    // The window's grid would crop or pad such a file; the engine refuses a
-    // mismatch, so the user is told what in the file causes it.
+    // As in the window: the test takes every cell, the simulated communities the
+    // size the header and the species lines give. Worth a word when they differ.
     if (loaded.matrix.rows() != loaded.rows || loaded.matrix.cols() != loaded.cols) {
-        throw Error(ErrorKind::InvalidInput,
-                    "The matrix file has " + std::to_string(loaded.rows) + " species lines and " +
-                        std::to_string(loaded.cols) + " site names, but its cells span " +
-                        std::to_string(loaded.matrix.rows()) + " rows and " + std::to_string(loaded.matrix.cols()) +
-                        " columns (a line with more fields than the header?).");
+        printWarning("Note: the file has " + std::to_string(loaded.rows) + " species lines and " +
+                     std::to_string(loaded.cols) + " site names, but its cells span " +
+                     std::to_string(loaded.matrix.rows()) + " rows and " + std::to_string(loaded.matrix.cols()) +
+                     " columns (a line with more fields than the header?). The hypothesis test uses all cells.");
     }
     return loaded;
 }
