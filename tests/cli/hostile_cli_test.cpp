@@ -7,8 +7,6 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -16,32 +14,16 @@ namespace {
 
 using namespace kelpo_cli_test;
 
-constexpr int kInvalidInput = 2;
 constexpr int kInputOutput = 3;
 constexpr int kOverflow = 4;
 
 class HostileCli : public CliTest {
 protected:
-    void SetUp() override {
-        CliTest::SetUp();
-        write("small.txt", "Species S1 S2 S3 S4\r\nA 1 0 1 0\r\nB 0 1 1 0\r\nC 1 1 0 1\r\n\r\n");
-    }
-
     // Few iterations and no power analysis: these runs are about how they end.
     RunResult run(std::vector<std::string> args, const std::string& out = {}) const {
         args.insert(args.begin(), {"--no-power", "--iterations", "100"});
         return CliTest::run(args, out);
     }
-
-    void expectRefused(const std::vector<std::string>& args, int exitCode, const std::string& message) const {
-        std::string shown;
-        for (const std::string& arg : args) shown += arg + ' ';
-        const RunResult result = run(args);
-        EXPECT_EQ(result.exitCode, exitCode) << shown << result.err;
-        EXPECT_TRUE(contains(result.err, message)) << shown << ": " << result.err;
-        EXPECT_TRUE(result.out.empty()) << shown;
-    }
-
 };
 
 std::string header(int sites) {
@@ -50,18 +32,19 @@ std::string header(int sites) {
     return line + "\r\n";
 }
 
+// A cells-beyond-the-header file and a missing file are refused in kelpo_cli_test.
 TEST_F(HostileCli, FilesBeyondTheLimitsOrWithoutAnEndAreRefused) {
     std::string species = header(2);
     for (int row = 1; row <= 32768; ++row) species += "Sp 1 0\n";
-    expectRefused({write("species.txt", species)}, kInputOutput, "Error 07: Error opening file.");
-    expectRefused({write("sites.txt", header(40000) + "Sp1 1\r\n")}, kInputOutput, "Error 07: Error opening file.");
-    expectRefused({write("nul.txt", std::string(5000, '\0'))}, kInputOutput, "Error 07: Error opening file.");
-    expectRefused({"/dev/zero"}, kInputOutput, "Error 07: Error opening file.");
-    expectRefused({path("")}, kInputOutput, "Error 07: Error opening file.");
     ASSERT_EQ(mkfifo(path("fifo.txt").c_str(), 0600), 0);
-    expectRefused({path("fifo.txt")}, kInputOutput, "Error 07: Error opening file.");
-    // Loaded, but the cells are not presence and absence.
-    expectRefused({write("garbage.txt", "S A\nx \xFF" "1\n")}, kInvalidInput, "Error 05");
+    for (const std::string& input : {write("species.txt", species), write("sites.txt", header(40000) + "Sp1 1\r\n"),
+                                     write("nul.txt", std::string(5000, '\0')), std::string("/dev/zero"), path(""),
+                                     path("fifo.txt")}) {
+        const RunResult result = run({input});
+        EXPECT_EQ(result.exitCode, kInputOutput) << input << result.err;
+        EXPECT_TRUE(contains(result.err, "Error 07: Error opening file.")) << input << ": " << result.err;
+        EXPECT_TRUE(result.out.empty()) << input;
+    }
 }
 
 TEST_F(HostileCli, ACScoreBeyond32BitsIsNamedAndNoReportIsPrinted) {
@@ -84,21 +67,24 @@ TEST_F(HostileCli, ACScoreBeyond32BitsIsNamedAndNoReportIsPrinted) {
     EXPECT_FALSE(fs::exists(path("report.txt")));
 }
 
-TEST_F(HostileCli, OutputFilesThatCannotBeWrittenAreRefused) {
+// A missing output folder is refused in kelpo_cli_test.
+TEST_F(HostileCli, OutputsThatCannotBeWrittenAreErrors) {
+    const std::string small =
+        write("small.txt", "Species S1 S2 S3 S4\r\nA 1 0 1 0\r\nB 0 1 1 0\r\nC 1 1 0 1\r\n\r\n");
     fs::create_directory(path("taken.txt"));
     for (const char* option : {"--output", "--json"}) {
-        // Refused before the run: nothing is printed.
-        expectRefused({option, path("taken.txt"), path("small.txt")}, kInputOutput, "Error 09: invalid file name");
+        // A folder in the way is refused before the run: nothing is printed.
+        const RunResult taken = run({option, path("taken.txt"), small});
+        EXPECT_EQ(taken.exitCode, kInputOutput) << option << taken.err;
+        EXPECT_TRUE(contains(taken.err, "Error 09: invalid file name")) << option << taken.err;
+        EXPECT_TRUE(taken.out.empty()) << option;
         // A full device takes the name and fails only at the write, after the report.
-        const RunResult full = run({option, "/dev/full", path("small.txt")});
+        const RunResult full = run({option, "/dev/full", small});
         EXPECT_EQ(full.exitCode, kInputOutput) << option << full.err;
         EXPECT_TRUE(contains(full.err, "Error 09: invalid file name")) << option << full.err;
     }
-}
-
-TEST_F(HostileCli, AReportThatCannotReachStandardOutputIsAnError) {
-    const RunResult result = run({path("small.txt")}, "/dev/full");
-    EXPECT_EQ(result.exitCode, kInputOutput) << result.err;
+    // A report that cannot reach standard output.
+    EXPECT_EQ(run({small}, "/dev/full").exitCode, kInputOutput);
 }
 
 }  // namespace

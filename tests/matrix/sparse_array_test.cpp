@@ -26,19 +26,12 @@ TEST(SparseArray, UnstoredCellsReadZeroAndOnlyExactZeroIsNeverStored) {
     EXPECT_EQ(cells.value(5, -3), "0");
     EXPECT_EQ(cells.rows(), 0);
     EXPECT_EQ(cells.cols(), 0);
-    EXPECT_TRUE(cells.keys().empty());
-
     cells.setValue(1, 1, "0");
-    EXPECT_EQ(cells.size(), 0u);
+    EXPECT_TRUE(cells.keys().empty());
     EXPECT_TRUE(cells.rowCount().empty());
-
-    cells.setValue(1, 1, "");
-    cells.setValue(1, 2, " ");
-    cells.setValue(1, 3, "00");
-    cells.setValue(1, 4, " 0");
-    EXPECT_EQ(cells.size(), 4u);
-    EXPECT_EQ(cells.value(1, 1), "");
-    EXPECT_EQ(cells.value(1, 3), "00");
+    const std::vector<std::string> kept{"", " ", "00", " 0"};
+    for (int col = 0; col < 4; ++col) cells.setValue(1, col, kept[col]);
+    EXPECT_EQ(texts(cells), kept);
     EXPECT_EQ(cells.find(1, 5), nullptr);
 }
 
@@ -52,48 +45,10 @@ TEST(SparseArray, KeyOrderIsOrderOfLastWrite) {
     cells.setValue(3, 12, "a");  // the same text still moves the key
     EXPECT_EQ(cells.keys(), (std::vector<std::string>{"-4,7", "0,0", "3,12"}));
     cells.setValue(-4, 7, "0");
-    cells.setValue(-4, 7, "d");
+    cells.setValue(-4, 7, "d");  // removed and written again: last
     EXPECT_EQ(cells.keys(), (std::vector<std::string>{"0,0", "3,12", "-4,7"}));
     EXPECT_EQ(texts(cells), (std::vector<std::string>{"c", "a", "d"}));
     EXPECT_EQ(cells.positions().back(), (SparseArray::Position{-4, 7}));
-}
-
-TEST(SparseArray, CountsFollowInsertAndRemoveButNotReplace) {
-    SparseArray cells;
-    cells.setValue(2, 5, "1");
-    cells.setValue(2, 5, "1");
-    cells.setValue(2, 5, "x");
-    EXPECT_EQ(cells.rowCount(), (Counts{{2, 1}}));
-    EXPECT_EQ(cells.colCount(), (Counts{{5, 1}}));
-
-    cells.setValue(2, 5, "0");
-    EXPECT_EQ(cells.size(), 0u);
-    EXPECT_EQ(cells.rowCount(), (Counts{{2, 0}}));  // an emptied row keeps its entry
-    EXPECT_EQ(cells.colCount(), (Counts{{5, 0}}));
-    EXPECT_EQ(cells.rows(), 0);
-
-    cells.setValue(2, 6, "1");
-    cells.setValue(9, 6, "1");
-    EXPECT_EQ(cells.colCount(), (Counts{{5, 0}, {6, 2}}));
-
-    SparseArray copy;
-    copy = cells;  // the copy rebuilds its counts from the cells
-    EXPECT_EQ(copy.rowCount(), (Counts{{2, 1}, {9, 1}}));
-    EXPECT_EQ(copy.colCount(), (Counts{{6, 2}}));
-}
-
-TEST(SparseArray, RowsAndColsAreTheLargestStoredIndicesAtLeastZero) {
-    SparseArray cells;
-    cells.setValue(-4, -2, "1");
-    EXPECT_EQ(cells.rows(), 0);
-    EXPECT_EQ(cells.cols(), 0);
-    cells.setValue(7, 3, "1");
-    cells.setValue(2, 9, "1");
-    EXPECT_EQ(cells.rows(), 7);
-    EXPECT_EQ(cells.cols(), 9);
-    cells.setValue(7, 3, "0");
-    EXPECT_EQ(cells.rows(), 2);
-    EXPECT_EQ(cells.cols(), 9);
 }
 
 TEST(SparseArray, RowColumnReadsKeyTexts) {
@@ -112,7 +67,7 @@ TEST(SparseArray, RowColumnReadsKeyTexts) {
     }
 }
 
-TEST(SparseArray, CopiesAreIndependentAndKeepKeyOrder) {
+TEST(SparseArray, CopiesAreIndependentKeepKeyOrderAndAssignmentRebuildsCounts) {
     SparseArray source;
     source.setValue(1, 1, "a");
     source.setValue(0, 2, "b");
@@ -128,38 +83,62 @@ TEST(SparseArray, CopiesAreIndependentAndKeepKeyOrder) {
     EXPECT_EQ(moved.size(), 2u);
     copy = source;  // a moved-from store takes a new value
     EXPECT_EQ(copy.value(5, 5), "z");
+    EXPECT_EQ(source.rowCount(), (Counts{{0, 0}, {1, 1}, {5, 1}}));  // an emptied row keeps its entry...
+    EXPECT_EQ(copy.rowCount(), (Counts{{1, 1}, {5, 1}}));             // ...but assignment counts the cells anew
+    EXPECT_EQ(copy.colCount(), (Counts{{1, 1}, {5, 1}}));
 }
 
 // Many random writes on a small area, so cells are removed, rewritten and
-// compacted often, checked against a plain ordered model of the same rules.
+// compacted often, checked against a plain ordered model of the same rules: key
+// order, counts (an emptied row or column keeps its entry), sizes and every value.
 TEST(SparseArray, MatchesASimpleModelUnderRandomWrites) {
     std::mt19937 random(7);
     SparseArray cells;
     std::list<std::pair<std::pair<int, int>, std::string>> model;
     std::map<int, int> rowModel;
+    std::map<int, int> colModel;
     const std::vector<std::string> choices{"0", "1", "", "x"};
+    const auto inModel = [&model](int row, int col) {
+        return std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == std::pair{row, col}; });
+    };
     for (int step = 0; step < 60000; ++step) {
         const int row = static_cast<int>(random() % 40) - 3;
         const int col = static_cast<int>(random() % 40) - 3;
         const std::string& text = choices[random() % choices.size()];
         cells.setValue(row, col, text);
-        auto it = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == std::pair{row, col}; });
-        if (it != model.end()) {
+        const auto count = [&](int change) {
+            rowModel[row] += change;
+            colModel[col] += change;
+        };
+        if (const auto it = inModel(row, col); it != model.end()) {
             model.erase(it);
-            if (text == "0") --rowModel[row];
+            if (text == "0") count(-1);
         } else if (text != "0") {
-            ++rowModel[row];
+            count(1);
         }
         if (text != "0") model.push_back({{row, col}, text});
         if (step % 5000 == 0) {
             std::vector<std::string> expected;
-            for (const auto& e : model)
-                expected.push_back(std::to_string(e.first.first) + "," + std::to_string(e.first.second));
+            int rows = 0;
+            int cols = 0;
+            for (const auto& [position, text] : model) {
+                expected.push_back(std::to_string(position.first) + "," + std::to_string(position.second));
+                rows = std::max(rows, position.first);
+                cols = std::max(cols, position.second);
+            }
             ASSERT_EQ(cells.keys(), expected);
             ASSERT_EQ(cells.rowCount(), Counts(rowModel.begin(), rowModel.end()));
+            ASSERT_EQ(cells.colCount(), Counts(colModel.begin(), colModel.end()));
+            ASSERT_EQ(cells.rows(), rows);
+            ASSERT_EQ(cells.cols(), cols);
         }
     }
-    for (const auto& [position, text] : model) ASSERT_EQ(cells.value(position.first, position.second), text);
+    for (int row = -3; row < 37; ++row) {
+        for (int col = -3; col < 37; ++col) {
+            const auto it = inModel(row, col);
+            ASSERT_EQ(cells.value(row, col), it == model.end() ? "0" : it->second);
+        }
+    }
     EXPECT_EQ(cells.size(), model.size());
 }
 
