@@ -114,26 +114,34 @@ TEST_F(RunGuiTest, AMainWindowDestroyedMidRunCancelsAndWaits) {
     EXPECT_EQ(visibleWindow("frmResults"), nullptr);
 }
 
+// The main window's grid after the dimensions were set as the dimensions dialog sets them.
+Grid& resizedGrid(MainWindow& window, int rows, int cols) {
+    child<QLineEdit>(window, "txtRows").setText(QString::number(rows));
+    child<QLineEdit>(window, "txtCols").setText(QString::number(cols));
+    window.GridResize();
+    return child<Grid>(window, "grd1");
+}
+
+// The options dialog's four boxes (per distribution, its seed, iterations, test seed), then OK.
+void chooseOptions(MainWindow& window, const QStringList& texts) {
+    const auto options = shell_test::whenModal([texts](QWidget& dialog) {
+        const char* const boxes[] = {"txt1", "txt2", "txt3", "txt4"};
+        for (int b = 0; b < 4; ++b) child<QLineEdit>(dialog, boxes[b]).setText(texts[b]);
+        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(&child<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
+    ASSERT_TRUE(*options);
+}
+
 // The whole road through the real main window, twice: options, Run, report, Close.
 TEST(RunFromMainWindowTest, TheRunButtonReportsTheGridTheSameEachTime) {
     shell_test::MessageLog log(Answer::Yes);  // Yes to the small-size warnings
     MainWindow window;
     window.show();
-    child<QLineEdit>(window, "txtRows").setText(QStringLiteral("5"));
-    child<QLineEdit>(window, "txtCols").setText(QStringLiteral("6"));
-    window.GridResize();
-    auto& grid = child<Grid>(window, "grd1");
+    auto& grid = resizedGrid(window, 5, 6);
     for (std::int32_t i = 1; i <= 5; ++i)
         for (std::int32_t k = 1; k <= 6; ++k) grid.SetText((i + 2 * k) % 3 == 0 ? "1" : "0", i, k);
-    const auto options = shell_test::whenModal([](QWidget& dialog) {
-        child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("2"));
-        child<QLineEdit>(dialog, "txt2").setText(QStringLiteral("11"));  // fixed seeds: runs repeat
-        child<QLineEdit>(dialog, "txt3").setText(QStringLiteral("300"));
-        child<QLineEdit>(dialog, "txt4").setText(QStringLiteral("11"));
-        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
-    });
-    QTest::mouseClick(&child<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
-    ASSERT_TRUE(*options);
+    chooseOptions(window, {"2", "11", "300", "11"});  // fixed seeds: runs repeat
 
     std::string first;
     for (int run = 1; run <= 2; ++run) {
@@ -165,19 +173,10 @@ TEST(RunFromMainWindowTest, CellsBeyondTheShownSitesStillGiveAReport) {
     shell_test::MessageLog log(Answer::Yes);
     MainWindow window;
     window.show();
-    child<QLineEdit>(window, "txtRows").setText(QStringLiteral("3"));
-    child<QLineEdit>(window, "txtCols").setText(QStringLiteral("3"));
-    window.GridResize();
-    auto& grid = child<Grid>(window, "grd1");
+    auto& grid = resizedGrid(window, 3, 3);
     grid.SetText("1", 1, 1);
     grid.SetText("1", 2, 4);  // beyond the three sites
-    const auto options = shell_test::whenModal([](QWidget& dialog) {
-        child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("1"));
-        child<QLineEdit>(dialog, "txt3").setText(QStringLiteral("100"));
-        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
-    });
-    QTest::mouseClick(&child<QPushButton>(window, "cmdOptions"), Qt::LeftButton);
-    ASSERT_TRUE(*options);
+    chooseOptions(window, {"1", "0", "100", "0"});
     QTest::mouseClick(&child<QPushButton>(window, "cmdRun"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&window] { return visibleWindow("frmResults") != nullptr || window.isVisible(); }));
     auto* results = qobject_cast<ResultsWindow*>(visibleWindow("frmResults"));
