@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "core/statistic_id.h"
 #include "matrix/grid.h"
 #include "ui/about_dialog.h"
 #include "ui/exit_dialog.h"
@@ -103,8 +104,11 @@ QWidget* MainWindow::buildStatisticGroup(QWidget* panel) {
     auto* row = new QHBoxLayout(box);
     auto* lblStatistic = named(new QLabel(QStringLiteral("Statistic:"), box), "lblStatistic");
     cboStatistic_ = named(new QComboBox(box), "cboStatistic");
-    cboStatistic_->addItems({QStringLiteral("C-Score"), QStringLiteral("Number of Checkerboards"),
-                             QStringLiteral("Number of Combinations"), QStringLiteral("V-Ratio")});
+    // The list's order is the statistic's number: index + 1.
+    for (int number = 1; number <= 4; ++number) {
+        const std::string_view text = statisticText(*statisticFromNumber(number));
+        cboStatistic_->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
     lblStatistic->setBuddy(cboStatistic_);
     row->addWidget(lblStatistic);
     row->addWidget(cboStatistic_, 1);
