@@ -9,9 +9,9 @@
 
 #include "core/numbers.h"
 #include "matrix/matrix_file.h"
-#include "ui/message_box.h"
-#include "ui/select_all_line_edit.h"
-#include "ui/wait_cursor.h"
+#include "widgets/message_box.h"
+#include "widgets/select_all_line_edit.h"
+#include "widgets/wait_cursor.h"
 
 namespace kelpo {
 

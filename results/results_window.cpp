@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "results/save_results.h"
-#include "ui/file_dialogs.h"
-#include "ui/help.h"
-#include "ui/message_box.h"
+#include "widgets/file_dialogs.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
 
 namespace kelpo::ui {
 

@@ -15,8 +15,8 @@
 #include <cstdint>
 
 #include "core/numbers.h"
-#include "ui/message_box.h"
-#include "ui/select_all_line_edit.h"
+#include "widgets/message_box.h"
+#include "widgets/select_all_line_edit.h"
 
 namespace kelpo::ui {
 

@@ -18,7 +18,7 @@
 #include "engine/run.h"
 #include "results/results_window.h"
 #include "ui/progress_window.h"
-#include "ui/wait_cursor.h"
+#include "widgets/wait_cursor.h"
 
 namespace kelpo::ui {
 

@@ -24,8 +24,8 @@
 #include "matrix/grid.h"
 #include "ui/about_dialog.h"
 #include "ui/exit_dialog.h"
-#include "ui/help.h"
-#include "ui/message_box.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
 
 namespace kelpo::ui {
 

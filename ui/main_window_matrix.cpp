@@ -9,10 +9,10 @@
 #include "matrix/dimensions_dialog.h"
 #include "matrix/grid.h"
 #include "matrix/matrix_file.h"
-#include "ui/file_dialogs.h"
+#include "widgets/file_dialogs.h"
 #include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/wait_cursor.h"
+#include "widgets/message_box.h"
+#include "widgets/wait_cursor.h"
 
 namespace kelpo::ui {
 

@@ -12,8 +12,8 @@
 #include "ui/advanced_dialog.h"
 #include "ui/analysis_run.h"
 #include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/wait_cursor.h"
+#include "widgets/message_box.h"
+#include "widgets/wait_cursor.h"
 
 namespace kelpo::ui {
 

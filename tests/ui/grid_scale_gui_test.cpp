@@ -20,7 +20,7 @@
 
 #include "matrix/grid.h"
 #include "shell_test_support.h"
-#include "ui/file_dialogs.h"
+#include "widgets/file_dialogs.h"
 #include "ui/main_window.h"
 
 namespace kelpo::ui {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "shell_test_support.h"
-#include "ui/help.h"
-#include "ui/help_viewer.h"
+#include "widgets/help.h"
+#include "widgets/help_viewer.h"
 #include "ui/main_window.h"
 
 namespace kelpo::ui {

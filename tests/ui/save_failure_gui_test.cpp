@@ -21,7 +21,7 @@
 #include "matrix/grid.h"
 #include "results/results_window.h"
 #include "shell_test_support.h"
-#include "ui/file_dialogs.h"
+#include "widgets/file_dialogs.h"
 #include "ui/main_window.h"
 
 namespace kelpo::ui {

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "matrix/grid.h"
-#include "ui/message_box.h"
+#include "widgets/message_box.h"
 
 namespace kelpo::ui::shell_test {
 

@@ -1,10 +1,10 @@
-#include "ui/help.h"
+#include "widgets/help.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
-#include "ui/help_viewer.h"
+#include "widgets/help_viewer.h"
 
 namespace kelpo::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QMessageBox>
 #include <utility>

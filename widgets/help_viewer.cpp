@@ -1,4 +1,4 @@
-#include "ui/help_viewer.h"
+#include "widgets/help_viewer.h"
 
 #include <QDir>
 #include <QFileInfo>

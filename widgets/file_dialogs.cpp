@@ -1,4 +1,4 @@
-#include "ui/file_dialogs.h"
+#include "widgets/file_dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "ui/select_all_line_edit.h"
+#include "widgets/select_all_line_edit.h"
 
 #include <QTimer>
 
