@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
-PACKAGES   := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
+PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libgtest-dev libgmock-dev libbenchmark-dev \
               libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
