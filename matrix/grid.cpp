@@ -74,12 +74,15 @@ Grid::Grid(QWidget* parent)
       surface_(new GridSurface(frame_)),
       hsb_(new QScrollBar(Qt::Horizontal, this)),
       vsb_(new QScrollBar(Qt::Vertical, this)),
+      corner_(new QWidget(this)),
       editBox_(new QLineEdit(surface_)) {
     frame_->setObjectName(QStringLiteral("pbx2"));
     surface_->setObjectName(QStringLiteral("pbx1"));
     hsb_->setObjectName(QStringLiteral("hsb1"));
     vsb_->setObjectName(QStringLiteral("vsb1"));
     editBox_->setObjectName(QStringLiteral("txt1"));
+    corner_->setAutoFillBackground(true);
+    corner_->hide();
 
     QFont cellFont = font();
     cellFont.setPixelSize(kTextPixelSize);
@@ -440,15 +443,11 @@ void Grid::relayout() {
     const int availableWidth = width();
     chooseScrollBars(availableHeight, availableWidth);
 
+    // Snapping only ever cuts a partial cell, so it never makes room for a row a bar
+    // was chosen for: the bars stay as chosen.
     inResize_ = true;
     const int snappedHeight = grid::snapToCells(availableHeight, cellHeight_, kBar, horizontalBarOn_);
-    int snappedWidth = grid::snapToCells(availableWidth, cellWidth_, kBar, verticalBarOn_);
-    const int cellsHeight = snappedHeight - (horizontalBarOn_ ? kBar : 0);
-    if (verticalBarOn_ && cellsHeight == std::int64_t{rowTotal_} * cellHeight_) {
-        // Snapping made room for every row: the vertical bar has nothing to do.
-        setBarOn(vsb_, verticalBarOn_, false);
-        snappedWidth = grid::snapToCells(availableWidth, cellWidth_, kBar, false);
-    }
+    const int snappedWidth = grid::snapToCells(availableWidth, cellWidth_, kBar, verticalBarOn_);
     resize(std::max(snappedWidth, 0), std::max(snappedHeight, 0));
     laidOutSize_ = size();
     inResize_ = false;
@@ -493,11 +492,17 @@ void Grid::layoutGrid(int height, int width) {
     hsb_->setPageStep(std::max(visibleCols_ - 1, 1));
     vsb_->setPageStep(std::max(visibleRows_ - 1, 1));
 
+    // The corner between two bars belongs to the grid: covered, so nothing behind shows through.
+    corner_->setGeometry(cols.surfaceLength, rows.surfaceLength, kBar, kBar);
+    corner_->setVisible(horizontalBarOn_ && verticalBarOn_);
+
     editBox_->resize(cellWidth_ - kEditBoxInset, cellHeight_ - kEditBoxInset);
     textRow_ = 1;
     textCol_ = 1;
     redrawBackground();
     loadEditBox();
+    // The new current cell must be in view, or its edit box would be hidden.
+    scrollToCell(textRow_, textCol_);
     placeEditBox(textRow_, textCol_, Position::Cell);
     PrintMatrix(textRow_, textCol_);
 }

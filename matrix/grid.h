@@ -149,6 +149,7 @@ private:
     GridSurface* surface_;   // pbx1
     QScrollBar* hsb_;        // hsb1
     QScrollBar* vsb_;        // vsb1
+    QWidget* corner_;        // fills the square between the two bars
     QLineEdit* editBox_;     // txt1
 
     int cellWidth_ = kDefaultCellWidth;

@@ -1,6 +1,7 @@
 // Slot, wrap and snap arithmetic of the matrix grid.
 #include "matrix/grid_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelpo::grid {
@@ -86,8 +87,10 @@ ScrollBarChoice chooseScrollBars(int height, int width, std::int32_t rowTotal, s
 }
 
 int snapToCells(int length, int cell, int barThickness, bool barOn) {
+    // Down, never up: rounding up would push the bars past the space the container gave.
     const int bar = barOn ? barThickness : 0;
-    return roundHalfEven(static_cast<double>(length - bar) / cell) * cell + bar;
+    const int cells = static_cast<int>(std::floor(static_cast<double>(length - bar) / cell));
+    return std::max(cells, 0) * cell + bar;
 }
 
 AxisLayout layoutAxis(int frameLength, int cell, std::int32_t total) {

@@ -49,7 +49,8 @@ struct ScrollBarChoice {
 ScrollBarChoice chooseScrollBars(int height, int width, std::int32_t rowTotal, std::int32_t colTotal,
                                  int cellHeight, int cellWidth, int barThickness);
 
-// A length rounded to whole cells, plus the bar running along it when one is on.
+// A length cut down to whole cells, plus the bar running along it when one is on;
+// never more than the length given (unless the bar alone is longer).
 int snapToCells(int length, int cell, int barThickness, bool barOn);
 
 // One axis of the drawing surface: its length and the number of slots shown,

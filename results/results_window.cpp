@@ -59,8 +59,11 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     txt1_->setReadOnly(true);
     // Read-only, yet the keys move through the report and select it for copying.
     txt1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    txt1_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long warning lines wrap at the window's edge instead of running off it; only the
+    // box wraps, the report itself (and so the saved file) keeps its lines.
+    txt1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     txt1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txt1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

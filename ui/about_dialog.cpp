@@ -11,6 +11,8 @@ namespace kelpo::ui {
 
 namespace {
 
+constexpr int kDesignedWidth = 370;
+
 QLabel* namedLabel(QDialog& dialog, const char* name, const QString& text) {
     auto* label = new QLabel(text, &dialog);
     label->setObjectName(QLatin1String(name));
@@ -57,7 +59,9 @@ void showAbout(QWidget* owner) {
     layout->addWidget(notice);
     layout->addSpacing(10);
     layout->addLayout(buttons);
-    dialog.setFixedWidth(370);
+    // Word-wrapped labels ask for the height of their text at the width they get; a
+    // fixed width alone leaves the dialog at the height of a wider, shorter text.
+    dialog.setFixedSize(kDesignedWidth, layout->totalHeightForWidth(kDesignedWidth));
     dialog.exec();
 }
 

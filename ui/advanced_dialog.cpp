@@ -1,6 +1,7 @@
 #include "ui/advanced_dialog.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHideEvent>
 #include <QEventLoop>
 #include <QFormLayout>
@@ -43,10 +44,15 @@ bool fitsWholeNumber(double value) {
 
 double numberIn(const QLineEdit* box) { return leadingNumber(box->text().toStdString()); }
 
+// The widest number the boxes take: the largest total of iterations, ten digits.
+const QString kWidestNumber = QStringLiteral("2147483640");
+
 QLineEdit* numberBox(QWidget* parent, const char* name, const char* designText) {
     auto* box = new SelectAllLineEdit(QString::fromLatin1(designText), parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setFixedWidth(64);
+    // Room for the widest number plus a digit's breadth each side for the frame and margins.
+    const QFontMetrics metrics = box->fontMetrics();
+    box->setFixedWidth(metrics.horizontalAdvance(kWidestNumber) + 2 * metrics.horizontalAdvance(QLatin1Char('0')));
     return box;
 }
 
@@ -54,9 +60,17 @@ QGroupBox* group(QWidget* parent, const QString& title, const QString& firstLabe
                  const QString& secondLabel, QLineEdit* second) {
     auto* box = new QGroupBox(title, parent);
     auto* form = new QFormLayout(box);
-    form->addRow(firstLabel, first);
-    form->addRow(secondLabel, second);
+    form->addRow(new QLabel(firstLabel, box), first);
+    form->addRow(new QLabel(secondLabel, box), second);
     return box;
+}
+
+// The two groups lay out apart; one label width for both puts all boxes in one column.
+void alignLabels(const QWidget& dialog) {
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    int widest = 0;
+    for (const QLabel* label : labels) widest = std::max(widest, label->sizeHint().width());
+    for (QLabel* label : labels) label->setMinimumWidth(widest);
 }
 
 }  // namespace
@@ -73,6 +87,8 @@ AdvancedDialog::AdvancedDialog(QWidget* owner, AnalysisSettings& settings)
     setObjectName(QStringLiteral("frmAdvanced"));
     setWindowTitle(QStringLiteral("Kelpo -- Options"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Once it has left its owner it must still go with it: it writes the owner's settings.
+    if (owner) connect(owner, &QObject::destroyed, this, [this] { delete this; });
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
     cmdOK_->setDefault(true);
@@ -87,6 +103,7 @@ AdvancedDialog::AdvancedDialog(QWidget* owner, AnalysisSettings& settings)
     layout->addWidget(group(this, QStringLiteral("Simulated Matrices"), QStringLiteral("Number per Distribution:"),
                             txt1_, QStringLiteral("Random Seed:"), txt2_));
     layout->addLayout(buttons);
+    alignLabels(*this);
     // The designed width, unless the labels need more in the system font.
     setFixedSize(std::max(kDesignedWidth, sizeHint().width()), sizeHint().height());
 
@@ -148,7 +165,10 @@ void AdvancedDialog::cmdOK_Click() {
     hide();
     const Numbers numbers = readNumbers();
     if (!accepted(numbers)) {
-        // Shown again as the user left it, but no longer blocking the main window.
+        // Shown again as the user left it, but neither blocking nor owned by the main
+        // window, which the user may now bring to the front to look something up.
+        setParent(nullptr, windowFlags());
+        setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window still ends the program
         setWindowModality(Qt::NonModal);
         show();
         return;

@@ -18,6 +18,7 @@
 #include "engine/run.h"
 #include "results/results_window.h"
 #include "ui/progress_window.h"
+#include "widgets/centre_on.h"
 #include "widgets/wait_cursor.h"
 
 namespace kelpo::ui {
@@ -53,9 +54,12 @@ public:
         // The busy pointer rather than the hourglass: the progress window's Cancel must
         // still look clickable while the engine works.
         cursor_.emplace(Qt::BusyCursor);
-        if (mainWindow_) mainWindow_->hide();
         progress_ = std::make_unique<ProgressWindow>();
         connect(progress_.get(), &ProgressWindow::cancelRequested, this, [this] { control_.requestCancel(); });
+        if (mainWindow_) {
+            centreOn(*progress_, *mainWindow_);  // it has no owner, so nothing else places it
+            mainWindow_->hide();
+        }
         progress_->show();
         worker_ = std::jthread([this] { work(); });
     }

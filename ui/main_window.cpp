@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -132,6 +133,10 @@ QWidget* MainWindow::buildAlternativeGroup(QWidget* panel) {
     txtHA_ = named(new QLineEdit(box), "txtHA", kAlternativeTip);
     txtHA_->setReadOnly(true);  // follows the null hypothesis; never typed
     txtHA_->setFocusPolicy(Qt::NoFocus);
+    // The window's colour behind the text, as read-only boxes have, so it does not invite typing.
+    QPalette readOnly = txtHA_->palette();
+    readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Window));
+    txtHA_->setPalette(readOnly);
     column->addWidget(txtHA_);
     return box;
 }

@@ -44,6 +44,7 @@ void MainWindow::GridResize() {
         const std::int32_t oldRows = grd1_->Rows();
         const std::int32_t oldCols = grd1_->Cols();
         grd1_->ResizeMatrix(dimension(*txtRows_), dimension(*txtCols_));
+        fitGridToPanel();  // bars may come or go: lay out again from the whole panel, not the old grid
         SparseArray store = grd1_->GetMatrix();
         // Only rows and columns that the resize added get default names.
         for (std::int32_t i = oldRows + 1; i <= grd1_->Rows(); ++i) store.setValue(i, 0, speciesName(i));

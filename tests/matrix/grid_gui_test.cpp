@@ -36,8 +36,8 @@ protected:
         if (!size.isValid()) {
             size = QSize((cols + 1) * kCellWidth, (rows + 1) * kCellHeight);
         }
-        grid.resize(size);
         grid.ResizeMatrix(rows, cols);
+        grid.resize(size);
         grid.show();
     }
 
@@ -239,20 +239,18 @@ TEST_F(GridTest, LayoutSnapsToWholeCellsAndChoosesScrollBars) {
     EXPECT_EQ(grid.PrintedWidth(), 300);
     EXPECT_EQ(grid.PrintedHeight(), 80);
 
-    grid.resize(310, 95);  // 4.75 cells high, 5.17 wide
-    EXPECT_EQ(grid.size(), QSize(300, 100));
-    grid.resize(300, 90);  // 4.5 cells: halves go to even
-    EXPECT_EQ(grid.height(), 80);
-    grid.resize(317, 75);  // a vertical bar, until snapping makes room for all four rows
-    EXPECT_FALSE(grid.VerticalBarOn());
+    grid.resize(310, 99);  // cut down to whole cells, never rounded up past the size given
     EXPECT_EQ(grid.size(), QSize(300, 80));
+    grid.resize(317, 75);  // a vertical bar, and three whole rows
+    EXPECT_TRUE(grid.VerticalBarOn());
+    EXPECT_EQ(grid.size(), QSize(317, 60));
 
     grid.setCellWidth(80);
     grid.setCellHeight(30);
     EXPECT_EQ(grid.EditBoxGeometry().size(), QSize(73, 23));
     EXPECT_TRUE(grid.HorizontalBarOn());  // wider cells no longer fit: both bars take their room
     EXPECT_TRUE(grid.VerticalBarOn());
-    EXPECT_EQ(grid.size(), QSize(4 * 80 + kBar, 2 * 30 + kBar));
+    EXPECT_EQ(grid.size(), QSize(3 * 80 + kBar, 30 + kBar));
 
     grid.setCellWidth(kCellWidth);
     grid.setCellHeight(kCellHeight);
@@ -304,13 +302,13 @@ TEST_F(GridTest, TheLargestMatrixScrollsToItsFarCorner) {
     makeGrid(1, 1, QSize(600, 400));
     grid.ResizeMatrix(32767, 32767);
     EXPECT_EQ(vsb()->maximum(), 32768 - 19);
-    EXPECT_EQ(hsb()->maximum(), 32768 - 10);
+    EXPECT_EQ(hsb()->maximum(), 32768 - 9);
 
     press(Qt::Key_Left);  // from (1, 1) round to the far corner
     EXPECT_EQ(current(), (CellIndex{32767, 32767}));
     EXPECT_EQ(vsb()->value(), vsb()->maximum());
     EXPECT_EQ(hsb()->value(), hsb()->maximum());
-    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 9));
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 8));
     type(QStringLiteral("1"));
     press(Qt::Key_Right);
     EXPECT_EQ(hsb()->value(), 0);

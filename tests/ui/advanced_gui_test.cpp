@@ -142,6 +142,7 @@ TEST_F(AdvancedDialogTest, OpensModalAndARefusalLeavesItOpenWithoutModality) {
     EXPECT_EQ(log.texts, QStringList{kError10});
     EXPECT_TRUE(seen->isVisible());
     EXPECT_EQ(seen->windowModality(), Qt::NonModal);
+    EXPECT_EQ(seen->parentWidget(), nullptr);  // nor owned
     seen->close();
 }
 
