@@ -24,11 +24,10 @@ TEST_F(LayoutGui, GridFitsItsPanelWithBothBarsAndItsCurrentCellInView) {
         window.resize(size);
         QCoreApplication::processEvents();
         const QPoint end = grid().pos() + QPoint(grid().PrintedWidth(), grid().PrintedHeight());
-        EXPECT_LT(end.x(), panel.width()) << size.width();  // the border's pixel included
-        EXPECT_LT(end.y(), panel.height()) << size.width();
+        EXPECT_TRUE(end.x() < panel.width() && end.y() < panel.height()) << size.width();  // border included
         EXPECT_TRUE(grid().VerticalBarOn() && grid().HorizontalBarOn() && grid().EditBoxVisible()) << size.width();
         // Nothing behind the grid shows through the corner between the two bars.
-        EXPECT_NE(panel.grab().toImage().pixelColor(end - QPoint(1, 1)), QColor(Qt::black)) << size.width();
+        EXPECT_NE(panel.grab().toImage().pixelColor(end), QColor(Qt::black)) << size.width();
     }
     const QPalette alternative = child<QLineEdit>(window, "txtHA").palette();  // looks read-only
     EXPECT_EQ(alternative.color(QPalette::Base), alternative.color(QPalette::Window));
@@ -49,11 +48,10 @@ TEST_F(LayoutGui, AboutBoxShowsAllItsTextAtLargerFonts) {
 }
 
 TEST(LayoutWindows, ResultsWrapLongLinesWithoutASidewaysBar) {
-    auto* results = new ResultsWindow(nullptr);  // deletes itself when closed
-    results->setReport(std::string(400, 'x') + "\r\nend\r\n");
-    results->show();
-    EXPECT_GT(child<QPlainTextEdit>(*results, "txt1").document()->lineCount(), 3);  // the long line wrapped
-    results->close();
+    ResultsWindow results(nullptr);
+    results.setReport(std::string(400, 'x') + "\r\nend\r\n");
+    results.show();
+    EXPECT_GT(child<QPlainTextEdit>(results, "txt1").document()->lineCount(), 3);  // the long line wrapped
 }
 
 TEST(LayoutWindows, AdvancedBoxesLineUpAndFitTheLargestNumber) {
@@ -62,27 +60,24 @@ TEST(LayoutWindows, AdvancedBoxesLineUpAndFitTheLargestNumber) {
     dialog.show();
     const auto x = [&dialog](const char* name) { return child<QLineEdit>(dialog, name).mapTo(&dialog, QPoint()).x(); };
     for (const char* name : {"txt1", "txt2", "txt4"}) EXPECT_EQ(x(name), x("txt3")) << name;
-    auto& iterations = child<QLineEdit>(dialog, "txt3");
-    iterations.setText(QStringLiteral("2147483640"));  // the cursor at its end: not scrolled
-    EXPECT_GE(iterations.inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x(),
-              iterations.fontMetrics().horizontalAdvance(iterations.text()));
+    auto& box = child<QLineEdit>(dialog, "txt3");
+    box.setText(QStringLiteral("2147483640"));  // the cursor at its end: not scrolled
+    EXPECT_GE(box.inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x(), box.fontMetrics().horizontalAdvance(box.text()));
 }
 
-TEST(LayoutWindows, ProgressOpensOverTheMiddleOfTheMainWindow) {
-    QWidget owner;
-    owner.setGeometry(130, 90, 700, 500);
+TEST_F(LayoutGui, ProgressOpensOverTheMiddleOfTheMainWindow) {
     AnalysisSettings settings;
     settings.matricesPerDistribution = 20000;  // far longer than the test
     settings.nullHypothesis = NullHypothesis::NoInteractions;
-    startAnalysisRun(&owner, PresenceMatrix(4, 4), settings, ReportChoices::fromSettings(settings));
+    startAnalysisRun(&window, PresenceMatrix(4, 4), settings, ReportChoices::fromSettings(settings));
     QWidget* progress = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->objectName() == QLatin1String("frmProgress") && top->isVisible()) progress = top;
     ASSERT_NE(progress, nullptr);
     // Within a frame's width: the frame is only known once the window shows.
-    EXPECT_LE((progress->geometry().center() - owner.geometry().center()).manhattanLength(), 8);
+    EXPECT_LE((progress->geometry().center() - window.geometry().center()).manhattanLength(), 8);
     QTest::mouseClick(&child<QPushButton>(*progress, "cmdCancel"), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&owner] { return owner.isVisible(); }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.isVisible(); }, 60000));
 }
 
 }  // namespace kelpo::ui
