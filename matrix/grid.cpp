@@ -274,8 +274,12 @@ void Grid::ResizeMatrix(std::int32_t rows, std::int32_t cols) {
 
 // ---- editing ----------------------------------------------------------------
 
+// Only what the user changed is written back: a cell merely passed over keeps its
+// exact bytes, whatever the box could or could not show of them.
 void Grid::commitEditBox() {
+    if (!editBox_->isModified()) return;
     cells_.setValue(textRow_, textCol_, editBox_->text().toStdString());
+    editBox_->setModified(false);
 }
 
 void Grid::loadEditBox() {
