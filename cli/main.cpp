@@ -49,7 +49,7 @@ void printVarianceRatio(const std::optional<double>& ratio) {
 }
 
 // The main window's road: counts from the file's header and lines, the matrix
-// from its cells after the binary check of a copy.
+// from its cells after the binary check.
 struct LoadedMatrix {
     PresenceMatrix matrix;
     std::int32_t rows = 0;
@@ -57,10 +57,9 @@ struct LoadedMatrix {
 };
 
 LoadedMatrix loadMatrix(const std::filesystem::path& path) {
-    const MatrixFileContents contents = readMatrixFile(path);
-    SparseArray copy = contents.cells;
-    validateMatrix(copy);
-    LoadedMatrix loaded{buildMatrix(copy), contents.rows, contents.cols};
+    MatrixFileContents contents = readMatrixFile(path);
+    validateMatrix(contents.cells);  // in place: the file's cells are not needed unchecked, and a copy may be large
+    LoadedMatrix loaded{buildMatrix(contents.cells), contents.rows, contents.cols};
     // As in the window: the test takes every cell, the simulated communities the
     // size the header and the species lines give. Worth a word when they differ.
     if (loaded.matrix.rows() != loaded.rows || loaded.matrix.cols() != loaded.cols) {

@@ -167,7 +167,10 @@ void Grid::setGridToolTipText(const QString& text) {
 
 void Grid::setMaxLength(int length) {
     maxLength_ = length;
+    // Qt forgets the box's modified flag here; it decides whether the box is written back.
+    const bool modified = editBox_->isModified();
     editBox_->setMaxLength(length > 0 ? length : kUnlimitedLength);
+    editBox_->setModified(modified);
 }
 
 void Grid::setCellWidth(int width) {
@@ -555,7 +558,7 @@ QColor Grid::unlockedHeaderColour() const {
     return QColor(Qt::white);  // the colour bytes of the unlocked header value, read plainly
 }
 
-const std::string* Grid::storedText(std::int32_t row, std::int32_t col) const {
+std::optional<std::string_view> Grid::storedText(std::int32_t row, std::int32_t col) const {
     return cells_.find(row, col);
 }
 

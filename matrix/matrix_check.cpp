@@ -30,8 +30,11 @@ std::string positionText(std::int32_t row, std::int32_t col) {
 void validateMatrix(SparseArray& copy) {
     // The keys are taken once: writing a cell back moves its key to the end.
     for (const SparseArray::Position& cell : copy.positions()) {
-        const std::string text(trimmed(*copy.find(cell.row, cell.col)));
-        copy.setValue(cell.row, cell.col, text);
+        const std::string_view stored = *copy.find(cell.row, cell.col);
+        const std::string text(trimmed(stored));
+        // Only a text that trimming changes is written back: rewriting every cell
+        // would churn the store of a large matrix to twice its size.
+        if (text.size() != stored.size()) copy.setValue(cell.row, cell.col, text);
         if (cell.row >= 1 && cell.col >= 1 && !isBinary(text)) {
             throw Error(ErrorKind::InvalidInput, "Error 05: Presence-absence matrix contains a non-binary entry in cell " +
                                                      positionText(cell.row, cell.col) + ".  Aborting analysis.");

@@ -1,6 +1,10 @@
 #include "matrix/matrix_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <fstream>
 #include <system_error>
 #include <utility>
@@ -128,8 +132,62 @@ void storeLine(SparseArray& cells, std::int32_t row, std::string_view line, char
     }
 }
 
+struct CellTally {
+    std::size_t cells = 0;
+    std::size_t bytes = 0;  // of their texts
+};
+
+// What storeLine will store for lines 0..species, counted without storing: the
+// store is then sized once, and a file too big for this computer refused first.
+CellTally tallyCells(std::string_view text, std::int32_t species, char separator) {
+    CellTally tally;
+    LineReader lines(text);
+    for (std::int32_t row = 0; row <= species; ++row) {
+        const std::string_view line = lines.next();
+        for (std::size_t start = 0;;) {
+            const std::size_t end = std::min(line.find(separator, start), line.size());
+            if (line.substr(start, end - start) != "0") {
+                ++tally.cells;
+                tally.bytes += end - start;
+            }
+            if (end == line.size()) break;
+            start = end + 1;
+        }
+    }
+    return tally;
+}
+
+// Memory the system can still give, from the kernel's estimate; all of it when unknown.
+std::uint64_t availableMemory() {
+    std::ifstream info("/proc/meminfo");
+    std::string key;
+    std::uint64_t kilobytes = 0;
+    while (info >> key >> kilobytes) {
+        if (key == "MemAvailable:") return kilobytes * 1024;
+        info.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? std::uint64_t(pages) * std::uint64_t(pageSize)
+                                     : std::numeric_limits<std::uint64_t>::max();
+}
+
+// A file of many short fields can need far more memory than its size. Twice the
+// store's size is asked for: the cells are copied once while a matrix is checked.
+void refuseIfTooBig(const CellTally& tally) {
+    constexpr std::uint64_t kBytesPerCell = 28;  // an entry and its share of the lookup table
+    constexpr std::uint64_t kMegabyte = 1 << 20;
+    const std::uint64_t needed = 2 * (tally.cells * kBytesPerCell + tally.bytes);
+    const std::uint64_t available = availableMemory();
+    if (needed <= available) return;
+    throw Error(ErrorKind::OutOfMemory,
+                "The file holds " + std::to_string(tally.cells) + " cells, which would take about " +
+                    std::to_string(needed / kMegabyte) + " MB of memory, more than the " +
+                    std::to_string(available / kMegabyte) + " MB this computer has free.");
+}
+
 // The writer separates fields by spaces, so a space inside a text becomes "_".
-void appendField(std::string& line, const std::string* text) {
+void appendField(std::string& line, std::optional<std::string_view> text) {
     if (!text) {
         line += '0';
         return;
@@ -173,7 +231,10 @@ MatrixFileContents parseMatrixText(std::string_view bytes) {
     if (sites > kMaxMatrixSide) failOpen();
     const std::int32_t species = speciesCount(lines);
 
+    const CellTally tally = tallyCells(text, species, separator);
+    refuseIfTooBig(tally);
     MatrixFileContents contents{SparseArray(), species, static_cast<std::int32_t>(sites), encoding};
+    contents.cells.reserve(tally.cells, tally.bytes);
     LineReader again(text);
     for (std::int32_t row = 0; row <= species; ++row) storeLine(contents.cells, row, again.next(), separator);
     return contents;

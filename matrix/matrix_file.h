@@ -24,7 +24,9 @@ struct MatrixFileContents {
 
 // Reads a matrix from the bytes of a file, as UTF-8 when they are valid UTF-8
 // and as Windows-1252 otherwise. Throws kelpo::Error (InputOutput,
-// "Error 07: Error opening file.") for text that holds no matrix.
+// "Error 07: Error opening file.") for text that holds no matrix, and
+// (OutOfMemory, naming the cells and megabytes) for cells this computer's free
+// memory cannot hold.
 MatrixFileContents parseMatrixText(std::string_view text);
 // The same for a file on disk; also Error 07 when it cannot be opened or read.
 MatrixFileContents readMatrixFile(const std::filesystem::path& path);

@@ -105,9 +105,11 @@ void MainWindow::mnuFileOpen_Click() {
     try {
         const WaitCursor wait;
         contents = readMatrixFile(path.toStdString());
-    } catch (const Error&) {
-        // Nothing was changed yet: grid, dimensions and name stay as they were.
-        showError(this, QStringLiteral("Error 07: Error opening file."));
+    } catch (const Error& error) {
+        // Nothing was changed yet: grid, dimensions and name stay as they were. A file
+        // too big for the memory says so; "Error opening file" would send the user looking elsewhere.
+        showError(this, error.kind() == ErrorKind::OutOfMemory ? QString::fromStdString(error.what())
+                                                               : QStringLiteral("Error 07: Error opening file."));
         return;
     }
     {
