@@ -36,7 +36,14 @@ constexpr const char* kFooter = R"(Numbers:
   fraction is rounded to the nearest whole number, a half to the even neighbour.
   --iterations is the total of the hypothesis test; a tenth of it (rounded the same
   way) is kept per replicate, so the total is at most 2147483640. Fewer than 100
-  matrices or 25000 iterations give a warning on standard error; the run goes on.
+  matrices or 25000 iterations give a warning on standard error; the run goes on,
+  and so does a tenth of --iterations below the matrix's presences (the chains
+  then barely leave the matrix; the warning names a total that lets them move).
+
+Statistics:
+  vratio, the variance ratio, depends only on the row and column totals, which
+  every simulated matrix shares: its p-value is always 1. The observed ratio is
+  printed on standard error and given in the JSON.
 
 Assumptions:
   The assumptions need a null hypothesis, and each is offered only where it adds

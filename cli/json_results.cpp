@@ -1,6 +1,7 @@
 #include "cli/json_results.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "results/report.h"
@@ -76,11 +77,28 @@ nlohmann::ordered_json standardisedEffect(const AnalysisResults& results) {
     return ses;
 }
 
+// An empty power table means --no-power: nothing was measured, so no figure is given.
+void clearUnmeasuredPower(nlohmann::ordered_json& json) {
+    json["actual_size"] = nullptr;
+    json["min_power"] = nullptr;
+    json["max_power"] = nullptr;
+}
+
+// The ratio depends on the two margins alone, which every simulated matrix shares,
+// so the simulated values all equal the observed one: their sd is 0 and p is 1.
+void addVarianceRatio(nlohmann::ordered_json& json, const std::optional<double>& ratio) {
+    json["observed"] = ratio ? nlohmann::ordered_json(*ratio) : nlohmann::ordered_json(nullptr);
+    json["simulated_mean"] = json["observed"];
+    json["simulated_sd"] = 0.0;
+    json["ses"] = nullptr;
+    json["note"] = std::string(kVarianceRatioNote);
+}
+
 }  // namespace
 
 nlohmann::ordered_json resultsJson(const AnalysisResults& results, const AnalysisSettings& settings) {
     const PowerTable& table = results.powerTable;
-    return {
+    nlohmann::ordered_json json = {
         {"settings", settingsJson(settings)},
         {"species", settings.speciesCount},
         {"sites", settings.siteCount},
@@ -99,6 +117,9 @@ nlohmann::ordered_json resultsJson(const AnalysisResults& results, const Analysi
         {"max_power", powerExtreme(table, 1)},
         {"power_table", powerTableJson(table)},
     };
+    if (table.empty()) clearUnmeasuredPower(json);
+    if (settings.statisticId == StatisticId::VRatio) addVarianceRatio(json, results.varianceRatio);
+    return json;
 }
 
 }  // namespace kelpo

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <new>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "cli/output_file.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
+#include "engine/chain_length.h"
 #include "engine/run.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
@@ -34,8 +36,20 @@ ExitCode exitCodeOf(ErrorKind kind) {
 
 void printWarning(std::string_view text) { std::cerr << text << '\n'; }
 
+// The report has no line for the observed value; standard error carries it.
+void printVarianceRatio(const std::optional<double>& ratio) {
+    std::ostringstream text;
+    text << "Variance ratio of the matrix: ";
+    if (ratio) {
+        text << *ratio;
+    } else {
+        text << "undefined (every species at all sites or at none)";
+    }
+    printWarning(text.str() + ". " + kVarianceRatioNote);
+}
+
 // The main window's road: counts from the file's header and lines, the matrix
-// from its cells after the binary check of a copy.
+// from its cells after the binary check.
 struct LoadedMatrix {
     PresenceMatrix matrix;
     std::int32_t rows = 0;
@@ -43,10 +57,9 @@ struct LoadedMatrix {
 };
 
 LoadedMatrix loadMatrix(const std::filesystem::path& path) {
-    const MatrixFileContents contents = readMatrixFile(path);
-    SparseArray copy = contents.cells;
-    validateMatrix(copy);
-    LoadedMatrix loaded{buildMatrix(copy), contents.rows, contents.cols};
+    MatrixFileContents contents = readMatrixFile(path);
+    validateMatrix(contents.cells);  // in place: the file's cells are not needed unchecked, and a copy may be large
+    LoadedMatrix loaded{buildMatrix(contents.cells), contents.rows, contents.cols};
     // As in the window: the test takes every cell, the simulated communities the
     // size the header and the species lines give. Worth a word when they differ.
     if (loaded.matrix.rows() != loaded.rows || loaded.matrix.cols() != loaded.cols) {
@@ -83,13 +96,16 @@ int run(const CommandLine& line) {
     settings.siteCount = loaded.cols;
     settings.applyRunDefaults();
 
-    const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
-    if (line.noPower) {
-        // The report's error-rate sections come from the power table, which is empty now.
-        printWarning("Note: no power analysis was run; the report's Type I and Type II sections are empty and "
-                     "their verdicts say nothing about this test.");
+    // A warning, not a refusal: a quick look at a large matrix is a fair thing to want.
+    if (const auto chain = shortChain(loaded.matrix, settings.iterations)) {
+        printWarning(shortChainWarning(*chain, settings.iterations));
     }
-    const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
+
+    const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
+    if (settings.statisticId == StatisticId::VRatio) printVarianceRatio(results.varianceRatio);
+    ReportChoices choices = ReportChoices::fromSettings(settings);
+    choices.powerAnalysisRun = !line.noPower;
+    const std::string report = buildReport(results, settings, choices);
     // The files first: a full or closed standard output must not cost the saved copies.
     if (line.output) writeOutputFile(*line.output, report);
     if (line.json) writeOutputFile(*line.json, resultsJson(results, settings).dump(2) + "\n");

@@ -1,10 +1,8 @@
 #include "cli/output_file.h"
 
-#include <cerrno>
-#include <fstream>
 #include <string>
-#include <system_error>
 
+#include "core/atomic_file.h"
 #include "core/error.h"
 
 namespace kelpo {
@@ -14,8 +12,6 @@ namespace {
 [[noreturn]] void refuse(const std::filesystem::path& path, const std::string& cause) {
     throw Error(ErrorKind::InputOutput, "Error 09: invalid file name (" + path.string() + ": " + cause + ")");
 }
-
-std::string lastSystemError() { return std::generic_category().message(errno); }
 
 }  // namespace
 
@@ -31,12 +27,11 @@ void checkOutputPath(const std::filesystem::path& path) {
 
 void writeOutputFile(const std::filesystem::path& path, std::string_view bytes) {
     checkOutputPath(path);
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) refuse(path, "cannot be created: " + lastSystemError());
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) refuse(path, "writing failed: " + lastSystemError());
+    try {
+        writeFileAtomically(path, bytes);
+    } catch (const Error& error) {
+        refuse(path, error.what());
+    }
 }
 
 }  // namespace kelpo

@@ -11,7 +11,8 @@ namespace kelpo {
 // (InputOutput) with "Error 09: invalid file name" and the cause.
 void checkOutputPath(const std::filesystem::path& path);
 
-// Writes the bytes exactly, replacing any file at path; failures as above.
+// Writes the bytes exactly, replacing any file at path only once all is written:
+// on failure (as above) an old file stays as it was.
 void writeOutputFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace kelpo

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kelpo {
@@ -29,6 +30,9 @@ struct AnalysisResults {
     std::int32_t observed = 0;   // the statistic of the user's matrix
     double simulatedMean = 0.0;  // over every simulated value of the ten replicates
     double simulatedSd = 0.0;
+    // The variance ratio is no integer count: with the V-Ratio chosen, the observed
+    // ratio (none when undefined); observed, mean and sd above then stay 0.
+    std::optional<double> varianceRatio;
 };
 
 }  // namespace kelpo

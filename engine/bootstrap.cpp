@@ -10,7 +10,7 @@ namespace kelpo {
 
 namespace {
 
-// Int(u n + 1) in double precision, so 1 <= k <= n.
+// floor(u n) + 1 in double precision: u < 1 keeps the index within 1..n.
 std::int32_t resampleIndex(float u, std::int32_t n) {
     return static_cast<std::int32_t>(std::floor(static_cast<double>(u) * static_cast<double>(n) + 1.0));
 }

@@ -15,7 +15,7 @@ struct ConfidenceInterval {
 
 inline constexpr std::int32_t kBootstrapResamples = 1000;
 
-// 1000 resamples of n values each (draw k = Int(u n + 1), resample by resample), sorted
+// 1000 resamples of n values each (value k drawn as floor(u n) + 1, resample by resample), sorted
 // with QuickSort; returns the 25th and the 975th mean (1-based).
 // Throws kelpo::Error (InvalidInput) for an empty span.
 ConfidenceInterval BootstrapInterval(std::span<const double> values, Random& random);

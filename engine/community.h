@@ -11,7 +11,7 @@
 
 namespace kelpo {
 
-// K = Int(speciesCount * proportion), the product in double precision.
+// The number of interacting species: speciesCount * proportion in double precision, rounded down.
 std::int32_t interactionLimit(std::int32_t speciesCount, double proportion);
 
 // Species i interacts with species i - 1 when i is even and i <= K.

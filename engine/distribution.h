@@ -18,8 +18,9 @@ enum class Side : std::uint8_t { Left = 0, Right = 1 };   // columns
 // values and the halves are stored, so a huge matrix costs nothing.
 class ProbabilityMatrix {
 public:
-    // upperRows = Int(rows / 2), leftCols = Int(cols / 2): an odd extra row or column
-    // goes to the lower or right half, a single row is lower, a single column right.
+    // The upper half takes rows / 2 rows and the left half cols / 2 columns, rounded down:
+    // an odd extra row or column goes to the lower or right half, a single row is lower,
+    // a single column right.
     ProbabilityMatrix(std::int32_t rows, std::int32_t cols, double upperLeft, double upperRight,
                       double lowerLeft, double lowerRight);
 

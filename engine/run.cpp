@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/error.h"
+#include "core/variance_ratio.h"
 #include "engine/hypothesis_test.h"
 #include "engine/power_analysis.h"
 
@@ -45,6 +46,7 @@ AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings
     results.observed = test.observed;
     results.simulatedMean = test.simulatedMean;
     results.simulatedSd = test.simulatedSd;
+    if (settings.statisticId == StatisticId::VRatio) results.varianceRatio = varianceRatio(matrix);
     return results;
 }
 

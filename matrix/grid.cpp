@@ -170,7 +170,10 @@ void Grid::setGridToolTipText(const QString& text) {
 
 void Grid::setMaxLength(int length) {
     maxLength_ = length;
+    // Qt forgets the box's modified flag here; it decides whether the box is written back.
+    const bool modified = editBox_->isModified();
     editBox_->setMaxLength(length > 0 ? length : kUnlimitedLength);
+    editBox_->setModified(modified);
 }
 
 void Grid::setCellWidth(int width) {
@@ -277,8 +280,12 @@ void Grid::ResizeMatrix(std::int32_t rows, std::int32_t cols) {
 
 // ---- editing ----------------------------------------------------------------
 
+// Only what the user changed is written back: a cell merely passed over keeps its
+// exact bytes, whatever the box could or could not show of them.
 void Grid::commitEditBox() {
+    if (!editBox_->isModified()) return;
     cells_.setValue(textRow_, textCol_, editBox_->text().toStdString());
+    editBox_->setModified(false);
 }
 
 void Grid::loadEditBox() {
@@ -556,7 +563,7 @@ QColor Grid::unlockedHeaderColour() const {
     return QColor(Qt::white);  // the colour bytes of the unlocked header value, read plainly
 }
 
-const std::string* Grid::storedText(std::int32_t row, std::int32_t col) const {
+std::optional<std::string_view> Grid::storedText(std::int32_t row, std::int32_t col) const {
     return cells_.find(row, col);
 }
 

@@ -143,7 +143,7 @@ private:
     grid::SlotLayout slotLayout() const;
     grid::GridColours colours() const;
     QColor unlockedHeaderColour() const;
-    const std::string* storedText(std::int32_t row, std::int32_t col) const;
+    std::optional<std::string_view> storedText(std::int32_t row, std::int32_t col) const;
 
     QWidget* frame_;         // pbx2
     GridSurface* surface_;   // pbx1

@@ -73,11 +73,11 @@ void drawSlots(QPainter& painter, const SlotLayout& layout, const GridColours& c
             painter.setPen(QPen(colours.buttonFace, 1));
             painter.drawLine(slot.left(), slot.top() + 3, slot.left(), slot.top() + ch - 3);
 
-            const std::string* text = textAt(i, j);
+            const std::optional<std::string_view> text = textAt(i, j);
             painter.setPen(colours.ink);
             painter.drawText(QRectF(textOrigin(layout, i, j), QSizeF(cw, ch)),
                              Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextSingleLine,
-                             text ? QString::fromStdString(*text) : absent);
+                             text ? QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())) : absent);
         }
     }
 }

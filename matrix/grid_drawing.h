@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QSize>
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <string>
 
 class QPainter;
@@ -28,7 +30,7 @@ struct GridColours {
 };
 
 // Text of the cell shown in a slot, nullptr when that cell is not stored.
-using SlotText = std::function<const std::string*(int slotRow, int slotCol)>;
+using SlotText = std::function<std::optional<std::string_view>(int slotRow, int slotCol)>;
 
 QPixmap drawBackground(QSize surface, qreal pixelRatio, const SlotLayout& layout, const GridColours& colours,
                        const QColor& headerColour, bool headersEditable);

@@ -1,7 +1,9 @@
 #include "matrix/matrix_check.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/error.h"
 
@@ -28,15 +30,28 @@ std::string positionText(std::int32_t row, std::int32_t col) {
 }  // namespace
 
 void validateMatrix(SparseArray& copy) {
-    // The keys are taken once: writing a cell back moves its key to the end.
-    for (const SparseArray::Position& cell : copy.positions()) {
-        const std::string text(trimmed(*copy.find(cell.row, cell.col)));
-        copy.setValue(cell.row, cell.col, text);
+    // One read-only pass: the trims are written back after it, so no list of every
+    // key is needed, and there are few of them (most cells hold no blanks), while
+    // rewriting every cell would churn the store of a large matrix to twice its size.
+    struct Trim {
+        std::int32_t row;
+        std::int32_t col;
+        std::string text;
+    };
+    std::vector<Trim> trims;
+    std::optional<Error> refusal;
+    copy.forEach([&](const SparseArray::Cell& cell) {
+        if (refusal) return;
+        const std::string_view text = trimmed(cell.text);
+        if (text.size() != cell.text.size()) trims.push_back(Trim{cell.row, cell.col, std::string(text)});
         if (cell.row >= 1 && cell.col >= 1 && !isBinary(text)) {
-            throw Error(ErrorKind::InvalidInput, "Error 05: Presence-absence matrix contains a non-binary entry in cell " +
-                                                     positionText(cell.row, cell.col) + ".  Aborting analysis.");
+            refusal = Error(ErrorKind::InvalidInput,
+                            "Error 05: Presence-absence matrix contains a non-binary entry in cell " +
+                                positionText(cell.row, cell.col) + ".  Aborting analysis.");
         }
-    }
+    });
+    for (const Trim& trim : trims) copy.setValue(trim.row, trim.col, trim.text);
+    if (refusal) throw *refusal;
 }
 
 PresenceMatrix buildMatrix(const SparseArray& cells) {

@@ -7,7 +7,8 @@
 
 namespace kelpo {
 
-// Trims the blanks around every stored cell of the copy, in key order, and
+// Trims the blanks around every stored cell of the copy, in key order (a trimmed
+// cell's key moves to the end), and
 // throws kelpo::Error (InvalidInput, "Error 05: ...") at the first data cell
 // (row and column from 1) that then reads neither "1" nor "0".
 void validateMatrix(SparseArray& copy);

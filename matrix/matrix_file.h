@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "matrix/sparse_array.h"
+#include "matrix/text_encoding.h"
 
 namespace kelpo {
 
@@ -18,19 +19,24 @@ struct MatrixFileContents {
     SparseArray cells;  // row 0 the header line, column 0 the species names
     std::int32_t rows;  // species lines counted
     std::int32_t cols;  // sites named by the header
+    TextEncoding encoding = TextEncoding::Utf8;  // of the file; the cells hold UTF-8
 };
 
-// Reads a matrix from the bytes of a file. Throws kelpo::Error (InputOutput,
-// "Error 07: Error opening file.") for text that holds no matrix.
+// Reads a matrix from the bytes of a file, as UTF-8 when they are valid UTF-8
+// and as Windows-1252 otherwise. Throws kelpo::Error (InputOutput,
+// "Error 07: Error opening file.") for text that holds no matrix, and
+// (OutOfMemory, naming the cells and megabytes) for cells this computer's free
+// memory cannot hold.
 MatrixFileContents parseMatrixText(std::string_view text);
 // The same for a file on disk; also Error 07 when it cannot be opened or read.
 MatrixFileContents readMatrixFile(const std::filesystem::path& path);
 
-// Writes rows 0..rows and columns 0..cols, replacing any file at path. Throws
-// kelpo::Error (InputOutput, "Error 08: Error writing file") on any failure;
-// what was written up to it stays in the file.
-void writeMatrixFile(const std::filesystem::path& path, const SparseArray& cells, std::int32_t rows,
-                     std::int32_t cols);
+// Writes rows 0..rows and columns 0..cols, replacing any file at path only once
+// all is written. Throws kelpo::Error (InputOutput, "Error 08: Error writing
+// file") on any failure, leaving any file at path as it was. The texts are
+// written in `encoding` when all of them fit it, else in UTF-8; returns which.
+TextEncoding writeMatrixFile(const std::filesystem::path& path, const SparseArray& cells, std::int32_t rows,
+                             std::int32_t cols, TextEncoding encoding = TextEncoding::Utf8);
 
 // The matrix name of a file: its name without folder and without any ".txt".
 std::string matrixName(std::string_view path);

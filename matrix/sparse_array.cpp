@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <limits>
+#include <optional>
 
 #include "core/error.h"
 #include "core/numbers.h"
@@ -11,21 +12,27 @@ namespace kelpo {
 // Layout: the cells live in a vector in key order; a removed or rewritten cell
 // leaves a dead entry behind (so a rewrite, which moves the key to the end, is a
 // push_back) and the vector is compacted once the dead outnumber the live.
-// An open-addressing table of 32-bit slot numbers finds a cell's entry: it
-// costs about 8 bytes per cell, where a node-based map with text keys costs
-// over 60, and a 2000 x 2000 matrix holds two million cells.
+// An entry is 16 bytes: its texts sit back to back in one byte arena, so a cell
+// costs its 16 bytes, its text's own bytes and about 8 bytes of the table below,
+// some 25 bytes where a std::string per cell made it 50 and a 10 MB file of
+// empty fields took over a gigabyte.
+// An open-addressing table of 32-bit slot numbers finds a cell's entry.
 struct SparseArray::Impl {
     struct Entry {
         std::int32_t row;
         std::int32_t col;
-        std::string text;
+        std::uint32_t start;   // of the text in the arena
+        std::uint32_t length;
     };
     static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
     static constexpr std::size_t kMinBuckets = 16;
+    static constexpr std::size_t kMinDeadBytes = 1 << 16;
 
     std::vector<Entry> entries;
     std::vector<bool> live;              // live[i]: entries[i] is a stored cell
     std::size_t liveCount = 0;
+    std::string arena;                   // every entry's text, dead ones until compaction
+    std::size_t liveBytes = 0;
     std::vector<std::uint32_t> buckets;  // slot numbers into entries, or kEmpty
     CountMap rowCount;
     CountMap colCount;
@@ -40,6 +47,7 @@ struct SparseArray::Impl {
     }
     std::size_t mask() const { return buckets.size() - 1; }
     std::size_t home(std::int32_t row, std::int32_t col) const { return mix(row, col) & mask(); }
+    std::string_view textOf(const Entry& e) const { return std::string_view(arena).substr(e.start, e.length); }
 
     // Bucket holding the cell, or buckets.size() when it is not stored.
     std::size_t findBucket(std::int32_t row, std::int32_t col) const {
@@ -77,10 +85,14 @@ struct SparseArray::Impl {
         buckets[hole] = kEmpty;
     }
 
-    void rebuildBuckets(std::size_t forCells) {
+    static std::size_t bucketsFor(std::size_t cells) {
         std::size_t size = kMinBuckets;
-        while (size * 3 < forCells * 4 + 4) size *= 2;  // load at most 3/4
-        buckets.assign(size, kEmpty);
+        while (size * 3 < cells * 4 + 4) size *= 2;  // load at most 3/4
+        return size;
+    }
+
+    void rebuildBuckets(std::size_t forCells) {
+        buckets.assign(bucketsFor(forCells), kEmpty);
         for (std::size_t i = 0; i < entries.size(); ++i)
             if (live[i]) placeSlot(static_cast<std::uint32_t>(i));
     }
@@ -89,41 +101,83 @@ struct SparseArray::Impl {
         if (buckets.empty() || (liveCount + 1) * 4 > buckets.size() * 3) rebuildBuckets((liveCount + 1) * 2);
     }
 
-    std::uint32_t append(std::int32_t row, std::int32_t col, std::string text) {
+    void reserve(std::size_t cells, std::size_t textBytes) {
+        entries.reserve(cells);
+        live.reserve(cells);
+        arena.reserve(textBytes);
+        if (bucketsFor(cells) > buckets.size()) rebuildBuckets(cells);
+    }
+
+    std::uint32_t append(std::int32_t row, std::int32_t col, std::string_view text) {
         if (entries.size() >= kEmpty) {
             throw Error(ErrorKind::OutOfMemory, "The cell store cannot hold more than 4294967294 cells.");
         }
-        entries.push_back(Entry{row, col, std::move(text)});
+        entries.push_back(Entry{row, col, static_cast<std::uint32_t>(arena.size()),
+                                static_cast<std::uint32_t>(text.size())});
+        arena.append(text);
         live.push_back(true);
+        liveBytes += text.size();
         return static_cast<std::uint32_t>(entries.size() - 1);
     }
 
     void kill(std::uint32_t slot) {
         live[slot] = false;
-        std::string().swap(entries[slot].text);  // give the text's memory back now
+        liveBytes -= entries[slot].length;
     }
 
-    // Drops the dead entries once they outnumber the live ones, so memory and
-    // iteration stay linear in the stored cells however often cells are rewritten.
-    void compactIfSparse() {
-        const std::size_t dead = entries.size() - liveCount;
-        if (dead < 1024 || dead <= liveCount) return;
+    // Live entries and their texts moved to the front, in key order.
+    void compact() {
+        std::string texts;
+        texts.reserve(liveBytes);
         std::size_t kept = 0;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (!live[i]) continue;
-            if (kept != i) entries[kept] = std::move(entries[i]);  // a string moved onto itself may empty
-            ++kept;
+            Entry e = entries[i];
+            const std::string_view text = textOf(e);
+            e.start = static_cast<std::uint32_t>(texts.size());
+            texts.append(text);
+            entries[kept++] = e;
         }
         entries.resize(kept);
         entries.shrink_to_fit();
+        arena = std::move(texts);
         live.assign(kept, true);
         rebuildBuckets(kept);
+    }
+
+    // Drops the dead entries and texts once they outweigh the live ones, so memory
+    // and iteration stay linear in the stored cells however often cells are rewritten.
+    void compactIfSparse() {
+        const std::size_t dead = entries.size() - liveCount;
+        const std::size_t deadBytes = arena.size() - liveBytes;
+        const bool manyDead = dead >= 1024 && dead > liveCount;
+        const bool muchDeadText = deadBytes >= kMinDeadBytes && deadBytes > liveBytes;
+        if (manyDead || muchDeadText) compact();
     }
 
     static void countDown(CountMap& counts, std::int32_t index) { --counts[index]; }
     static void countUp(CountMap& counts, std::int32_t index) { ++counts[index]; }
 
+    // Arena offsets are 32-bit: dead texts go first, then the write is refused.
+    void makeRoom(std::size_t bytes) {
+        if (arena.size() + bytes <= kEmpty) return;
+        compact();
+        if (arena.size() + bytes > kEmpty) {
+            throw Error(ErrorKind::OutOfMemory, "The cell store cannot hold more than 4 GB of cell text.");
+        }
+    }
+
+    bool inArena(std::string_view text) const {
+        return !text.empty() && text.data() >= arena.data() && text.data() < arena.data() + arena.size();
+    }
+
     void set(std::int32_t row, std::int32_t col, std::string_view text) {
+        // A compaction would move a text viewed in the arena itself: such a text is copied first.
+        if (inArena(text)) {
+            set(row, col, std::string(text));
+            return;
+        }
+        makeRoom(text.size());
         const bool zero = text == "0";
         const std::size_t b = findBucket(row, col);
         if (b < buckets.size()) {
@@ -134,10 +188,8 @@ struct SparseArray::Impl {
                 --liveCount;
                 countDown(rowCount, row);
                 countDown(colCount, col);
-            } else if (slot + 1 == entries.size()) {
-                entries[slot].text.assign(text);  // already last in key order
             } else {
-                const std::uint32_t moved = append(row, col, std::string(text));
+                const std::uint32_t moved = append(row, col, text);
                 kill(slot);
                 buckets[b] = moved;
             }
@@ -146,15 +198,16 @@ struct SparseArray::Impl {
         }
         if (zero) return;
         growIfFull();
-        placeSlot(append(row, col, std::string(text)));
+        placeSlot(append(row, col, text));
         ++liveCount;
         countUp(rowCount, row);
         countUp(colCount, col);
     }
 
-    const std::string* find(std::int32_t row, std::int32_t col) const {
+    std::optional<std::string_view> find(std::int32_t row, std::int32_t col) const {
         const std::size_t b = findBucket(row, col);
-        return b < buckets.size() ? &entries[buckets[b]].text : nullptr;
+        if (b == buckets.size()) return std::nullopt;
+        return textOf(entries[buckets[b]]);
     }
 
     // Largest index with a stored cell: a count entry above 0 marks one, and the
@@ -169,16 +222,21 @@ struct SparseArray::Impl {
     void copyFrom(const Impl& source) {
         entries.clear();
         live.clear();
+        arena.clear();
+        liveBytes = 0;
         rowCount.clear();
         colCount.clear();
         entries.reserve(source.liveCount);
+        arena.reserve(source.liveBytes);
         for (std::size_t i = 0; i < source.entries.size(); ++i) {
             if (!source.live[i]) continue;
             const Entry& e = source.entries[i];
-            entries.push_back(e);
+            entries.push_back(Entry{e.row, e.col, static_cast<std::uint32_t>(arena.size()), e.length});
+            arena.append(source.textOf(e));
             countUp(rowCount, e.row);
             countUp(colCount, e.col);
         }
+        liveBytes = arena.size();
         live.assign(entries.size(), true);
         liveCount = entries.size();
         rebuildBuckets(liveCount);
@@ -244,12 +302,12 @@ SparseArray& SparseArray::operator=(const SparseArray& other) {
 }
 
 std::string SparseArray::value(std::int32_t row, std::int32_t col) const {
-    const std::string* text = find(row, col);
-    return text ? *text : std::string("0");
+    const std::optional<std::string_view> text = find(row, col);
+    return text ? std::string(*text) : std::string("0");
 }
 
-const std::string* SparseArray::find(std::int32_t row, std::int32_t col) const {
-    return impl_ ? impl_->find(row, col) : nullptr;
+std::optional<std::string_view> SparseArray::find(std::int32_t row, std::int32_t col) const {
+    return impl_ ? impl_->find(row, col) : std::nullopt;
 }
 
 void SparseArray::setValue(std::int32_t row, std::int32_t col, std::string_view text) {
@@ -267,6 +325,11 @@ const SparseArray::CountMap& SparseArray::rowCount() const { return impl_ ? impl
 const SparseArray::CountMap& SparseArray::colCount() const { return impl_ ? impl_->colCount : emptyCounts(); }
 
 std::size_t SparseArray::size() const { return impl_ ? impl_->liveCount : 0; }
+
+void SparseArray::reserve(std::size_t cells, std::size_t textBytes) {
+    if (!impl_) impl_ = std::make_unique<Impl>();
+    impl_->reserve(cells, textBytes);
+}
 
 std::vector<std::string> SparseArray::keys() const {
     std::vector<std::string> result;
@@ -298,7 +361,7 @@ void SparseArray::forEach(const std::function<void(const Cell&)>& visit) const {
     for (std::size_t i = 0; i < state.entries.size(); ++i) {
         if (!state.live[i]) continue;
         const Impl::Entry& e = state.entries[i];
-        visit(Cell{e.row, e.col, e.text});
+        visit(Cell{e.row, e.col, state.textOf(e)});
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,7 @@ public:
     struct Cell {
         std::int32_t row;
         std::int32_t col;
-        const std::string& text;
+        std::string_view text;
     };
 
     SparseArray();
@@ -37,9 +38,9 @@ public:
 
     // The stored text, or "0".
     std::string value(std::int32_t row, std::int32_t col) const;
-    // The stored text without a copy, or nullptr when the cell is not stored (reads "0").
+    // The stored text without a copy, or none when the cell is not stored (reads "0").
     // Valid until the next write.
-    const std::string* find(std::int32_t row, std::int32_t col) const;
+    std::optional<std::string_view> find(std::int32_t row, std::int32_t col) const;
     // Stores, replaces or removes (text "0") the cell; a rewrite moves its key to the end.
     void setValue(std::int32_t row, std::int32_t col, std::string_view text);
 
@@ -52,6 +53,9 @@ public:
     const CountMap& colCount() const;
 
     std::size_t size() const;  // number of stored cells
+    // Room for this many cells and bytes of their texts, so a file's cells are
+    // stored without the slack of repeated growth.
+    void reserve(std::size_t cells, std::size_t textBytes);
 
     // Key texts "row,col" in key order.
     std::vector<std::string> keys() const;

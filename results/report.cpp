@@ -34,8 +34,21 @@ void addPValueSection(Lines& lines, const HypothesisTestResult& test) {
     addBlankLines(lines);
 }
 
+constexpr const char* kTypeOneTitle =
+    "TYPE I ERROR RATES:  Null hypothesis rejection rates when the null hypothesis is true";
+constexpr const char* kTypeTwoTitle =
+    "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false";
+
+// Without a power table there is nothing to judge, and a verdict on zeros would mislead.
+void addUnmeasuredSection(Lines& lines, const char* title, std::size_t ruleLength) {
+    lines.emplace_back(title);
+    lines.push_back(rule(ruleLength));
+    lines.emplace_back("No power analysis was run, so these error rates were not measured.");
+    addBlankLines(lines);
+}
+
 void addTypeOneSection(Lines& lines, double size) {
-    lines.emplace_back("TYPE I ERROR RATES:  Null hypothesis rejection rates when the null hypothesis is true");
+    lines.emplace_back(kTypeOneTitle);
     lines.push_back(rule(129));
     lines.emplace_back("Size (alpha): Maximum Type I error rate.");
     lines.emplace_back("Nominal size = 0.050");
@@ -51,8 +64,7 @@ void addTypeOneSection(Lines& lines, double size) {
 }
 
 void addTypeTwoSection(Lines& lines, double size, double minPower, double maxPower) {
-    lines.emplace_back(
-        "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false");
+    lines.emplace_back(kTypeTwoTitle);
     lines.push_back(rule(137));
     lines.emplace_back(
         "Power: Null hypothesis rejection rates when the null hypothesis is false (1 - Type II error rate).");
@@ -188,8 +200,13 @@ std::string buildReport(const AnalysisResults& results, const AnalysisSettings& 
     const double size = actualSize(results.powerTable);
     Lines lines;
     addPValueSection(lines, results.test);
-    addTypeOneSection(lines, size);
-    addTypeTwoSection(lines, size, powerExtreme(results.powerTable, -1), powerExtreme(results.powerTable, 1));
+    if (choices.powerAnalysisRun) {
+        addTypeOneSection(lines, size);
+        addTypeTwoSection(lines, size, powerExtreme(results.powerTable, -1), powerExtreme(results.powerTable, 1));
+    } else {
+        addUnmeasuredSection(lines, kTypeOneTitle, 129);
+        addUnmeasuredSection(lines, kTypeTwoTitle, 137);
+    }
     addNullHypothesisSection(lines, choices);
     addAssumptionsSection(lines, choices);
     addHypothesisTestSection(lines, iterationsText, choices);

@@ -22,6 +22,9 @@ struct ReportChoices {
     std::string statisticText = "C-Score";     // text of the statistic list
     std::string rowsText = "20";               // txtRows
     std::string colsText = "20";               // txtCols
+    // False for kelpo-cli --no-power: the error-rate sections then say no power
+    // analysis was run instead of judging an empty power table.
+    bool powerAnalysisRun = true;
 
     // The choices the CLI or a test would show for these settings.
     static ReportChoices fromSettings(const AnalysisSettings& settings);

@@ -1,10 +1,10 @@
 #include "results/save_results.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
+#include "core/atomic_file.h"
 #include "core/error.h"
 
 namespace kelpo {
@@ -105,12 +105,11 @@ std::string singleByteText(std::string_view utf8) {
 
 void writeResultsFile(const std::string& path, std::string_view bytes) {
     const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) throw Error(ErrorKind::InputOutput, "Cannot create the file " + path + ".");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    // close() flushes; a full disk often shows only here.
-    out.close();
-    if (!out) throw Error(ErrorKind::InputOutput, "Cannot write the file " + path + ".");
+    try {
+        writeFileAtomically(file, bytes);
+    } catch (const Error& error) {
+        throw Error(ErrorKind::InputOutput, "Cannot write the file " + path + " (" + error.what() + ").");
+    }
 }
 
 }  // namespace kelpo

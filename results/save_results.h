@@ -16,8 +16,9 @@ std::string resultsFilePath(std::string_view path);
 // otherwise the UTF-8 text unchanged.
 std::string singleByteText(std::string_view utf8);
 
-// Creates or replaces the file (path in UTF-8) and writes bytes exactly, no line end added.
-// Throws kelpo::Error (InputOutput) when the file cannot be created, written or closed.
+// Creates or replaces the file (path in UTF-8) with bytes exactly, no line end added; an
+// old file is replaced only once all is written. Throws kelpo::Error (InputOutput) when
+// the file cannot be created, written or closed, leaving any old file as it was.
 void writeResultsFile(const std::string& path, std::string_view bytes);
 
 }  // namespace kelpo

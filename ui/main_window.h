@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 #include "engine/analysis_settings.h"
+#include "matrix/text_encoding.h"
 #include "results/report.h"
 
 class QAction;
@@ -93,6 +94,8 @@ private:
 
     AnalysisSettings settings_;
     bool loaded_ = false;
+    // The shown matrix's file encoding, so a save writes the bytes it read; new matrices are UTF-8.
+    TextEncoding matrixEncoding_ = TextEncoding::Utf8;
 
     QComboBox* cboStatistic_;
     QRadioButton* optH01_;

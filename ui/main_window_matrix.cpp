@@ -34,6 +34,7 @@ void MainWindow::mnuMatrixClear_Click() {
     for (std::int32_t i = 1; i <= grd1_->Rows(); ++i) store.setValue(i, 0, speciesName(i));
     for (std::int32_t j = 1; j <= grd1_->Cols(); ++j) store.setValue(0, j, siteName(j));
     grd1_->SetMatrix(store, 0, 0);
+    matrixEncoding_ = TextEncoding::Utf8;
 }
 
 void MainWindow::GridResize() {
@@ -105,9 +106,11 @@ void MainWindow::mnuFileOpen_Click() {
     try {
         const WaitCursor wait;
         contents = readMatrixFile(path.toStdString());
-    } catch (const Error&) {
-        // Nothing was changed yet: grid, dimensions and name stay as they were.
-        showError(this, QStringLiteral("Error 07: Error opening file."));
+    } catch (const Error& error) {
+        // Nothing was changed yet: grid, dimensions and name stay as they were. A file
+        // too big for the memory says so; "Error opening file" would send the user looking elsewhere.
+        showError(this, error.kind() == ErrorKind::OutOfMemory ? QString::fromStdString(error.what())
+                                                               : QStringLiteral("Error 07: Error opening file."));
         return;
     }
     {
@@ -118,6 +121,7 @@ void MainWindow::mnuFileOpen_Click() {
         grd1_->SetMatrix(contents.cells, 0, 0);
         GridFrameResize();
     }
+    matrixEncoding_ = contents.encoding;
     showMatrixName(matrixName(path.toStdString()));
 }
 
@@ -131,7 +135,8 @@ void MainWindow::mnuFileSave_Click() {
     try {
         const WaitCursor wait;
         // GetMatrix commits the text still being typed in the grid.
-        writeMatrixFile(path, grd1_->GetMatrix(), dimension(*txtRows_), dimension(*txtCols_));
+        matrixEncoding_ =
+            writeMatrixFile(path, grd1_->GetMatrix(), dimension(*txtRows_), dimension(*txtCols_), matrixEncoding_);
     } catch (const Error&) {
         showError(this, QStringLiteral("Error 08: Error writing file"));
         return;

@@ -1,5 +1,5 @@
 // The p-value estimate, its edge cases, and the whole call against the
-// literal algorithm driven by the same random values.
+// straightforward reference version (tests/core/reference.h) fed the same random values.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -83,19 +83,19 @@ TEST(PValue, SingleArrangementGivesPOne) {
     EXPECT_EQ(used.next(), fresh.next());
 }
 
-// The literal p-value estimate over the literal statistics and swap step.
-struct Literal {
+// The p-value estimate written plainly, over the plain statistics and swap step.
+struct Plain {
     double less = 0, equal = 0, sum = 0, squares = 0;
     std::int64_t observed = 0;
 };
 
-Literal literalPValue(const PresenceMatrix& m, StatisticId id, std::int32_t n, Random& random) {
+Plain plainPValue(const PresenceMatrix& m, StatisticId id, std::int32_t n, Random& random) {
     auto x = reference::marginMatrix(m.rowSums(), m.colSums(), random);
     reference::reduce(x, m.rows(), m.cols(), random);
     PresenceMatrix work(m.rows(), m.cols());
     for (std::int32_t i = 1; i <= m.rows(); ++i)
         for (std::int32_t k = 1; k <= m.cols(); ++k) work.set(i, k, static_cast<std::uint8_t>(x[i][k]));
-    Literal out;
+    Plain out;
     out.observed = reference::statistic(m, id);
     std::int64_t value = reference::statistic(work, id);
     for (std::int32_t t = 1; t <= n; ++t) {
@@ -109,7 +109,7 @@ Literal literalPValue(const PresenceMatrix& m, StatisticId id, std::int32_t n, R
 }
 
 // Also N = 1: only the starting matrix is counted.
-TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
+TEST(PValue, EqualsThePlainVersionAndItsFormula) {
     Random shapes(12, 0);
     for (int n = 0; n < 60; ++n) {
         const std::int32_t R = shapes.draw(9) + 1, C = shapes.draw(9) + 1;
@@ -118,7 +118,7 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
             for (const std::int32_t iterations : {1, 2000}) {
                 Random a(n, 5), b(n, 5);
                 const PValueResult r = PValue(m, id, iterations, a);
-                const Literal e = literalPValue(m, id, iterations, b);
+                const Plain e = plainPValue(m, id, iterations, b);
                 ASSERT_EQ(r.observed, e.observed);
                 ASSERT_EQ(r.less, e.less);
                 ASSERT_EQ(r.equal, e.equal);

@@ -23,10 +23,10 @@ void expectZeroOneWithMargins(const PresenceMatrix& r, const PresenceMatrix& m) 
     ASSERT_EQ(r.colSums(), m.colSums());
 }
 
-// The same random values give the same matrices as the literal algorithm (lists by
+// The same random values give the same matrices as the plain list version (lists by
 // vector erase and push_back), so the draws come in the defined order. Margins from
 // real 0/1 matrices, with full rows, full columns, zero sums and all-zero margins.
-TEST(RandomBinaryMatrix, DealingAndReductionFollowTheLiteralAlgorithm) {
+TEST(RandomBinaryMatrix, DealingAndReductionMatchThePlainListVersion) {
     Random random(31, 2);
     std::vector<PresenceMatrix> samples;
     for (int n = 0; n < 400; ++n) {

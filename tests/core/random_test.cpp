@@ -1,6 +1,6 @@
 // The random generator's draw contract: floor(u * n) + 1 in double precision, u the
 // 24-bit float of one output. draw and drawSmall compute it in integers; they must
-// agree with the literal formula for every n they serve.
+// agree with the double formula for every n they serve.
 #include <gtest/gtest.h>
 
 #include <cstdint>

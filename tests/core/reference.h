@@ -1,4 +1,4 @@
-// Literal transcriptions of the statistics, the margins and the swap step on plain 1-based tables: slow, obvious,
+// Plain versions of the statistics, the margins and the swap step on plain 1-based tables: slow, obvious,
 // and independent of the optimised core, which the tests hold equal to them.
 #pragma once
 

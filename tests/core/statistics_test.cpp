@@ -1,5 +1,5 @@
 // The statistics and the swap step: the incremental values against a
-// literal full computation, step by step, on many random matrices.
+// plain full computation, step by step, on many random matrices.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -76,7 +76,7 @@ TEST(Statistics, OverflowingCScoreThrowsOverflowNamingTheCScore) {
 }
 
 // Both ways of counting shared features give the same table, and the full computations
-// equal the literal ones, on shapes that cross the 64-bit word boundaries.
+// equal the plain ones, on shapes that cross the 64-bit word boundaries.
 TEST(Statistics, BothSharedCountKernelsAgree) {
     Random random(11, 3);
     const std::int32_t shapes[][2] = {{2, 2}, {5, 70}, {70, 5}, {65, 129}, {130, 64}, {40, 40}, {1, 9}, {9, 1}};
@@ -102,9 +102,9 @@ TEST(Statistics, BothSharedCountKernelsAgree) {
     }
 }
 
-// The randomised cross-check: every step of the chain against the literal swap step
+// The randomised cross-check: every step of the chain against the plain swap step
 // driven by the same random values (same matrix after every step, so the draws are
-// taken in the defined order), every incremental value against a literal full
+// taken in the defined order), every incremental value against a plain full
 // computation of the current matrix, margins never changing.
 template <class Stat>
 void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::int32_t seed, SharedKernel kernel) {

@@ -142,8 +142,8 @@ TEST_F(GridTest, TheEditBoxCommitsWhenTheCurrentCellChanges) {
 
     const SparseArray copy = grid.GetMatrix();  // the text still being typed is included
     EXPECT_EQ(copy.value(3, 3), "abc");
-    EXPECT_EQ(copy.find(2, 2), nullptr);  // typing "0" removed the cell
-    ASSERT_NE(copy.find(2, 3), nullptr);  // typing nothing stored the empty text
+    EXPECT_EQ(copy.find(2, 2), std::nullopt);  // typing "0" removed the cell
+    ASSERT_NE(copy.find(2, 3), std::nullopt);  // typing nothing stored the empty text
     EXPECT_EQ(*copy.find(2, 3), "");
     EXPECT_EQ(copy.size(), 4u);
     grid.SetText("later", 1, 4);

@@ -30,7 +30,7 @@ TEST(MatrixFile, SeparatorIsCommaOverTabOverSpace) {
     EXPECT_EQ(commas.cells.value(0, 1), "S\t1");
     EXPECT_EQ(commas.cells.value(1, 0), "Sp 1");
     EXPECT_EQ(commas.cells.value(1, 1), " 1");  // kept unchanged, leading space included
-    EXPECT_EQ(commas.cells.find(1, 2), nullptr);
+    EXPECT_EQ(commas.cells.find(1, 2), std::nullopt);
 
     const auto tabs = parseMatrixText("Species\tSite one\tSite two\nSp one\t1\t0\n");
     EXPECT_EQ(tabs.cols, 2);
@@ -74,7 +74,7 @@ TEST(MatrixFile, LongerLinesStoreExtraFieldsAndShorterLinesLeaveZeros) {
     EXPECT_EQ(contents.cols, 2);
     EXPECT_EQ(contents.cells.value(1, 4), "x");
     EXPECT_EQ(contents.cells.cols(), 4);
-    EXPECT_EQ(contents.cells.find(2, 2), nullptr);
+    EXPECT_EQ(contents.cells.find(2, 2), std::nullopt);
     EXPECT_EQ(parseMatrixText("S  A\nSp1  1\n").cells.value(1, 1), "");  // adjacent separators: an empty field
 }
 

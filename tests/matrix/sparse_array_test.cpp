@@ -17,7 +17,7 @@ using Counts = SparseArray::CountMap;
 
 std::vector<std::string> texts(const SparseArray& cells) {
     std::vector<std::string> result;
-    cells.forEach([&result](const SparseArray::Cell& cell) { result.push_back(cell.text); });
+    cells.forEach([&result](const SparseArray::Cell& cell) { result.emplace_back(cell.text); });
     return result;
 }
 
@@ -32,7 +32,7 @@ TEST(SparseArray, UnstoredCellsReadZeroAndOnlyExactZeroIsNeverStored) {
     const std::vector<std::string> kept{"", " ", "00", " 0"};
     for (int col = 0; col < 4; ++col) cells.setValue(1, col, kept[col]);
     EXPECT_EQ(texts(cells), kept);
-    EXPECT_EQ(cells.find(1, 5), nullptr);
+    EXPECT_EQ(cells.find(1, 5), std::nullopt);
 }
 
 TEST(SparseArray, KeyOrderIsOrderOfLastWrite) {
