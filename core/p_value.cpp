@@ -1,5 +1,6 @@
 #include "core/p_value.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -88,7 +89,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
 
 template <class Chain>
 PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
-                      Random& random) {
+                      Random& random, const ChainMonitor& monitor) {
     constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
@@ -111,39 +112,55 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     }  // X (2 bytes a cell) is released before the chain allocates its byte cells
     chain.start(std::move(start));
 
-    // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
+    // The hottest loop: a refused proposal is four draws and four bit reads. It runs in
+    // blocks so that a monitor is asked only between them.
+    constexpr std::int32_t kBlock = ChainMonitor::kMonitorInterval;
     std::int32_t value = chain.value();
     std::int64_t runStart = 1;
-    for (std::int32_t t = 2; t <= iterations; ++t) {
-        if (!chain.step(random)) [[likely]] continue;
-        const std::int32_t next = chain.value();
-        if (next != value) {
-            tally.add(value, t - runStart);
-            value = next;
-            runStart = t;
+    for (std::int32_t blockStart = 2; blockStart <= iterations;) {
+        const std::int32_t blockEnd =
+            static_cast<std::int32_t>(std::min<std::int64_t>(iterations, std::int64_t{blockStart} + kBlock - 1));
+        for (std::int32_t t = blockStart; t <= blockEnd; ++t) {
+            if (!chain.step(random)) [[likely]] continue;
+            const std::int32_t next = chain.value();
+            if (next != value) {
+                tally.add(value, t - runStart);
+                value = next;
+                runStart = t;
+            }
         }
+        monitor.passed(blockEnd - blockStart + 1);
+        if (blockEnd == iterations) break;
+        blockStart = blockEnd + 1;
     }
     tally.add(value, std::int64_t{iterations} + 1 - runStart);
     return finish(tally, id, iterations);
 }
 
 template <template <TableLayout> class Stat>
-PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                 const ChainMonitor& monitor) {
     return withChain<Stat>(observed.rows(), observed.cols(),
-                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random); });
+                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random, monitor); });
 }
 
 }  // namespace
 
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+void ChainMonitor::passed(std::int64_t steps) const {
+    if (stepsDone) stepsDone->fetch_add(steps, std::memory_order_relaxed);
+    if (cancel && cancel->load(std::memory_order_relaxed)) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
+}
+
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                    const ChainMonitor& monitor) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
     switch (id) {
-        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random);
-        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random);
-        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random);
+        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, monitor);
+        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random, monitor);
+        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random, monitor);
         case StatisticId::VRatio: break;
         default:
             throw Error(ErrorKind::InvalidInput,
