@@ -60,6 +60,8 @@ new_kelpo_test <- function(results, statistic, options, size) {
   structure(test, class = "kelpo_test")
 }
 
+count_text <- function(x) formatC(x, format = "f", digits = 0, big.mark = ",")
+
 statistic_label <- function(statistic) {
   c(cscore = "C-score", checkerboards = "Number of checkerboards",
     combinations = "Number of species combinations")[[statistic]]
@@ -78,7 +80,7 @@ print.kelpo_test <- function(x, digits = 4, ...) {
       format(x$simulated_mean, digits = digits), " +- ", format(x$simulated_sd, digits = digits),
       " (SES ", format(x$ses, digits = 3), ")\n", sep = "")
   cat("  p-value ", format(x$p_value, digits = digits), " (95% CI ", format(x$ci_low, digits = digits), " to ",
-      format(x$ci_high, digits = digits), "), share of ", format(x$iterations, big.mark = ","),
+      format(x$ci_high, digits = digits), "), share of ", count_text(x$iterations),
       " random matrices with a value ", tail_text(x$statistic), " the observed one\n", sep = "")
   invisible(x)
 }
@@ -91,8 +93,8 @@ summary.kelpo_test <- function(object, ...) {
 #' @export
 print.summary.kelpo_test <- function(x, ...) {
   print.kelpo_test(x, digits = 6)
-  cat("\nSimulated values below the observed one: ", format(x$less, big.mark = ","), "\n",
-      "Simulated values equal to it:            ", format(x$equal, big.mark = ","), "\n",
+  cat("\nSimulated values below the observed one: ", count_text(x$less), "\n",
+      "Simulated values equal to it:            ", count_text(x$equal), "\n",
       "Seed: ", x$seed, "\n", sep = "")
   cat(if (x$p_value <= 0.05) {
     "p <= 0.05: the observed value is rarely reached by random matrices; the species do not co-occur at random.\n"

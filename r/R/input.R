@@ -76,7 +76,7 @@ number_text <- function(x, name) {
   if (!is.numeric(x) || length(x) != 1 || is.na(x)) {
     stop("`", name, "` must be a single number.", call. = FALSE)
   }
-  formatC(x, digits = 17, format = "g")
+  sprintf("%.17g", x)
 }
 
 threads_count <- function(threads) {
@@ -89,7 +89,11 @@ threads_count <- function(threads) {
 
 analysis_options <- function(cells, statistic, null = "none", assume = character(), interactions = NULL,
                              matrices = 100, iterations = 1e5, seed = 0, name = "") {
-  assume <- match.arg(assume, c("sites", "species"), several.ok = TRUE)
+  unknown <- setdiff(assume, c("sites", "species"))
+  if (length(unknown) > 0) {
+    stop("Unknown assumption '", unknown[1], "': `assume` takes \"sites\" and \"species\" ",
+         "(the interactions go in `interactions`).", call. = FALSE)
+  }
   if (!is.null(interactions) && !(interactions %in% c(0, 50, 100))) {
     stop("`interactions` must be NULL (no assumption) or the percentage of interacting species: 0, 50 or 100.",
          call. = FALSE)
@@ -103,7 +107,8 @@ analysis_options <- function(cells, statistic, null = "none", assume = character
 # One run of the engine; warnings of the number rules reach R as R warnings.
 run_engine <- function(cells, options, threads, power, progress) {
   results <- .kelpo_run(cells, options, threads_count(threads), power, isTRUE(progress))
-  for (text in results$setting_warnings) warning(text, call. = FALSE)
+  # The dialog's question has no place in a script: the run goes on.
+  for (text in results$setting_warnings) warning(sub(" Continue?", "", text, fixed = TRUE), call. = FALSE)
   results$setting_warnings <- NULL
   results
 }
