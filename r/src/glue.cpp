@@ -86,7 +86,7 @@ void ConsoleProgress::draw(const RunControl& control) {
     const bool testBegun = state.stepsDone == state.stepTotal;
     const double done = testBegun ? state.stepsDone - 1 + testShare : std::max(0, state.stepsDone - 1);
     const double share = done / state.stepTotal;
-    std::string detail = simulationLine(state.stepsDone, state.stepTotal);
+    std::string detail = testBegun ? std::string("Hypothesis test") : simulationLine(state.stepsDone, state.stepTotal);
     if (share > 0 && share < 1) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         detail += "  " + remainingTimeText(elapsed * (1 - share) / share);

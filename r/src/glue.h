@@ -58,7 +58,7 @@ template <class Job>
 auto runInterruptibly(RunControl& control, ConsoleProgress& progress, Job job) {
     auto outcome = std::async(std::launch::async, std::move(job));
     bool interrupted = false;
-    while (outcome.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    while (outcome.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         if (!interrupted && userInterrupted()) {
             interrupted = true;
             control.requestCancel();
