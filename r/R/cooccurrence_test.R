@@ -23,7 +23,10 @@
 #'   `simulated_mean`, `simulated_sd`, `ses` (standardised effect size),
 #'   `p_value`, `ci_low` and `ci_high` (bootstrap 95% interval of the p-value),
 #'   `less` and `equal` (simulated values below and equal to the observed one),
-#'   `iterations` and `seed`. It has `print`, `summary`, `plot` and
+#'   `quantile_025` and `quantile_975` (of the simulated values),
+#'   `null_distribution` (a data frame of every simulated `value` and its
+#'   `count`), `trace` (a data frame of each `replicate`'s chain: `iteration`
+#'   and `value`, at most 1000 points each), `iterations` and `seed`. It has `print`, `summary`, `plot` and
 #'   `as.data.frame` methods.
 #' @details Ctrl-C (or the Stop button) stops a long run within a second and
 #'   returns to R with an error saying so.
@@ -34,6 +37,8 @@
 #' result <- cooccurrence_test(dune, iterations = 20000, progress = FALSE)
 #' result
 #' result$p_value
+#' plot(result)
+#' plot(result, type = "chain")
 #' @export
 cooccurrence_test <- function(x, statistic = c("cscore", "checkerboards", "combinations"), iterations = 1e5,
                               seed = 0, threads = NULL, progress = interactive(), binary = FALSE) {
@@ -45,14 +50,9 @@ cooccurrence_test <- function(x, statistic = c("cscore", "checkerboards", "combi
 }
 
 new_kelpo_test <- function(results, statistic, options, size) {
-  test <- results[c("observed", "simulated_mean", "simulated_sd", "p_value", "ci_low", "ci_high", "less", "equal")]
-  test$ses <- if (results$simulated_sd > 0) {
-    (results$observed - results$simulated_mean) / results$simulated_sd
-  } else {
-    NA_real_
-  }
-  test <- c(list(statistic = statistic), test[c("observed", "simulated_mean", "simulated_sd", "ses", "p_value",
-                                                 "ci_low", "ci_high", "less", "equal")])
+  test <- c(list(statistic = statistic),
+            results[c("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less",
+                      "equal", "quantile_025", "quantile_975", "null_distribution", "trace")])
   test$iterations <- as.numeric(options$iterations)
   test$seed <- as.numeric(options$seed)
   test$species <- size[1]

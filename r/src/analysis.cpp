@@ -42,14 +42,46 @@ Rcpp::CharacterVector reportWarnings(const std::string& report) {
     return warnings;
 }
 
+Rcpp::DataFrame nullDistributionFrame(const std::vector<ValueCount>& table) {
+    Rcpp::NumericVector value, count;  // doubles: the statistics and their counts may pass 32 bits
+    for (const ValueCount& entry : table) {
+        value.push_back(static_cast<double>(entry.value));
+        count.push_back(static_cast<double>(entry.count));
+    }
+    return Rcpp::DataFrame::create(Rcpp::_["value"] = value, Rcpp::_["count"] = count);
+}
+
+Rcpp::DataFrame traceFrame(const std::vector<std::vector<TracePoint>>& traces) {
+    Rcpp::IntegerVector replicate;
+    Rcpp::NumericVector iteration, value;
+    for (std::size_t r = 0; r < traces.size(); ++r) {
+        for (const TracePoint& point : traces[r]) {
+            replicate.push_back(static_cast<int>(r + 1));
+            iteration.push_back(static_cast<double>(point.iteration));
+            value.push_back(static_cast<double>(point.value));
+        }
+    }
+    return Rcpp::DataFrame::create(Rcpp::_["replicate"] = replicate, Rcpp::_["iteration"] = iteration,
+                                   Rcpp::_["value"] = value);
+}
+
+template <class T>
+double orNA(const std::optional<T>& value) {
+    return value ? static_cast<double>(*value) : NA_REAL;
+}
+
 Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& settings, bool power) {
     const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
     return Rcpp::List::create(
         Rcpp::_["observed"] = static_cast<double>(results.observed),
         Rcpp::_["simulated_mean"] = results.simulatedMean, Rcpp::_["simulated_sd"] = results.simulatedSd,
-        Rcpp::_["p_value"] = results.test.pValue, Rcpp::_["ci_low"] = results.test.ciLow,
-        Rcpp::_["ci_high"] = results.test.ciHigh, Rcpp::_["less"] = results.test.less,
-        Rcpp::_["equal"] = results.test.equal, Rcpp::_["power_table"] = powerTableFrame(results.powerTable),
+        Rcpp::_["ses"] = orNA(ses(results)), Rcpp::_["p_value"] = results.test.pValue,
+        Rcpp::_["ci_low"] = results.test.ciLow, Rcpp::_["ci_high"] = results.test.ciHigh,
+        Rcpp::_["less"] = results.test.less, Rcpp::_["equal"] = results.test.equal,
+        Rcpp::_["quantile_025"] = orNA(quantileLow(results)), Rcpp::_["quantile_975"] = orNA(quantileHigh(results)),
+        Rcpp::_["null_distribution"] = nullDistributionFrame(results.test.nullDistribution),
+        Rcpp::_["trace"] = traceFrame(results.test.traces),
+        Rcpp::_["power_table"] = powerTableFrame(results.powerTable),
         Rcpp::_["actual_size"] = actualSize(results.powerTable),
         Rcpp::_["min_power"] = powerExtreme(results.powerTable, -1),
         Rcpp::_["max_power"] = powerExtreme(results.powerTable, 1),
