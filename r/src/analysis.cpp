@@ -12,11 +12,12 @@ namespace kelpo::r {
 
 namespace {
 
+// Columns filled as std::vectors and wrapped once: push_back on an R vector copies it.
 Rcpp::DataFrame powerTableFrame(const PowerTable& table) {
     static constexpr double kProportions[] = {0.0, 0.5, 1.0};
-    Rcpp::NumericVector proportion, rate;
-    Rcpp::IntegerVector distribution;
-    Rcpp::LogicalVector inNull;
+    std::vector<double> proportion, rate;
+    std::vector<int> distribution;
+    std::vector<bool> inNull;
     for (const PowerRow& row : table) {
         proportion.push_back(kProportions[row.proportion - 1]);
         distribution.push_back(row.distribution);
@@ -24,12 +25,12 @@ Rcpp::DataFrame powerTableFrame(const PowerTable& table) {
         rate.push_back(row.rejectionRate);
     }
     return Rcpp::DataFrame::create(Rcpp::_["proportion"] = proportion, Rcpp::_["distribution"] = distribution,
-                                   Rcpp::_["in_null"] = inNull, Rcpp::_["rejection_rate"] = rate);
+                                   Rcpp::_["in_null"] = Rcpp::wrap(inNull), Rcpp::_["rejection_rate"] = rate);
 }
 
 // The report's warnings about the test, as sentences without the asterisks.
-Rcpp::CharacterVector reportWarnings(const std::string& report) {
-    Rcpp::CharacterVector warnings;
+std::vector<std::string> reportWarnings(const std::string& report) {
+    std::vector<std::string> warnings;
     std::istringstream lines(report);
     const std::string mark = "*****Warning: ";
     for (std::string line; std::getline(lines, line);) {
@@ -43,7 +44,7 @@ Rcpp::CharacterVector reportWarnings(const std::string& report) {
 }
 
 Rcpp::DataFrame nullDistributionFrame(const std::vector<ValueCount>& table) {
-    Rcpp::NumericVector value, count;  // doubles: the statistics and their counts may pass 32 bits
+    std::vector<double> value, count;  // doubles: the statistics and their counts may pass 32 bits
     for (const ValueCount& entry : table) {
         value.push_back(static_cast<double>(entry.value));
         count.push_back(static_cast<double>(entry.count));
@@ -52,8 +53,8 @@ Rcpp::DataFrame nullDistributionFrame(const std::vector<ValueCount>& table) {
 }
 
 Rcpp::DataFrame traceFrame(const std::vector<std::vector<TracePoint>>& traces) {
-    Rcpp::IntegerVector replicate;
-    Rcpp::NumericVector iteration, value;
+    std::vector<int> replicate;
+    std::vector<double> iteration, value;
     for (std::size_t r = 0; r < traces.size(); ++r) {
         for (const TracePoint& point : traces[r]) {
             replicate.push_back(static_cast<int>(r + 1));
@@ -85,7 +86,7 @@ Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& s
         Rcpp::_["actual_size"] = actualSize(results.powerTable),
         Rcpp::_["min_power"] = powerExtreme(results.powerTable, -1),
         Rcpp::_["max_power"] = powerExtreme(results.powerTable, 1),
-        Rcpp::_["warnings"] = power ? reportWarnings(report) : Rcpp::CharacterVector(),
+        Rcpp::_["warnings"] = Rcpp::wrap(power ? reportWarnings(report) : std::vector<std::string>{}),
         Rcpp::_["report"] = report);
 }
 
