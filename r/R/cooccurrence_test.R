@@ -34,7 +34,7 @@
 #'   [kelpo_analysis()] for both with Kelpo's report.
 #' @examples
 #' data(dune, package = "kelpo")
-#' result <- cooccurrence_test(dune, iterations = 20000, progress = FALSE)
+#' result <- cooccurrence_test(dune, iterations = 25000, progress = FALSE)
 #' result
 #' result$p_value
 #' plot(result)

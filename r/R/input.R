@@ -107,8 +107,10 @@ analysis_options <- function(cells, statistic, null = "none", assume = character
 # One run of the engine; warnings of the number rules reach R as R warnings.
 run_engine <- function(cells, options, threads, power, progress) {
   results <- .kelpo_run(cells, options, threads_count(threads), power, isTRUE(progress))
-  # The dialog's question has no place in a script: the run goes on.
-  for (text in results$setting_warnings) warning(sub(" Continue?", "", text, fixed = TRUE), call. = FALSE)
+  # The dialog's question has no place in a script: the run goes on. R says "Warning" itself.
+  for (text in results$setting_warnings) {
+    warning(sub("^Warning: ", "", sub(" Continue?", "", text, fixed = TRUE)), call. = FALSE)
+  }
   results$setting_warnings <- NULL
   results
 }

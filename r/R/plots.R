@@ -18,7 +18,7 @@ replicate_colours <- c("#0072b2", "#e69f00", "#009e73", "#cc79a7", "#56b4e9", "#
 #' @return `x`, invisibly.
 #' @examples
 #' data(dune, package = "kelpo")
-#' result <- cooccurrence_test(dune, iterations = 20000, progress = FALSE)
+#' result <- cooccurrence_test(dune, iterations = 25000, progress = FALSE)
 #' plot(result)
 #' plot(result, type = "chain")
 #' @export
