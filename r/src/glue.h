@@ -65,6 +65,7 @@ auto runInterruptibly(RunControl& control, ConsoleProgress& progress, Job job) {
         }
         if (!interrupted) progress.draw(control);
     }
+    if (!interrupted) progress.draw(control);  // the finished line, 100 %
     progress.finish();
     if (interrupted) {
         try {
