@@ -29,6 +29,7 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
     pValues.reserve(replicates.size());
     double sum = 0.0;
     double sumOfSquares = 0.0;
+    std::vector<const std::vector<ValueCount>*> tables;
     for (const PValueResult& r : replicates) {
         outcome.result.pValue += r.pValue;
         outcome.result.less += r.less;
@@ -36,7 +37,10 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
         sum += r.simulatedSum;
         sumOfSquares += r.simulatedSumOfSquares;
         pValues.push_back(r.pValue);
+        tables.push_back(&r.counts);
+        outcome.result.traces.push_back(r.trace);
     }
+    outcome.result.nullDistribution = pooledCounts(tables);
     if (replicates.empty()) return outcome;
     outcome.result.pValue /= static_cast<double>(replicates.size());
     const ConfidenceInterval interval = BootstrapInterval(pValues, bootstrap);
@@ -51,15 +55,16 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
 }
 
 HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const AnalysisSettings& settings, int threads,
-                                     RunControl& control) {
+                                     RunControl& control, bool cancellable) {
     control.stepBegun();
+    const ChainMonitor monitor = control.testMonitor(cancellable);
     std::array<PValueResult, kReplicates> replicates{};
     tbb::task_arena arena = workerArena(threads);
     arena.execute([&] {
         tbb::parallel_for(0, kReplicates, [&](int r) {
             Random random(settings.simulationSeed, streams::replicate(r + 1));
             replicates[static_cast<std::size_t>(r)] =
-                PValue(matrix, settings.statisticId, settings.iterations, random);
+                PValue(matrix, settings.statisticId, settings.iterations, random, monitor);
         });
     });
     Random bootstrap(settings.simulationSeed, streams::kBootstrap);
