@@ -178,7 +178,7 @@ std::unique_ptr<QChart> chainChart(const AnalysisResults& results, const QString
             last = std::max(last, static_cast<double>(point.iteration));
         }
     }
-    const double pad = std::max(1.0, (highest - lowest) * 0.05);
+    const double pad = std::max(2.0, (highest - lowest) * 0.05);  // whole-number ticks for a flat chain
     auto* x = valueAxis(*chart, Qt::AlignBottom, QStringLiteral("Iteration"), 0, last);
     auto* y = valueAxis(*chart, Qt::AlignLeft, statistic, lowest - pad, highest + pad);
     x->applyNiceNumbers();
