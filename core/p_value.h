@@ -19,8 +19,8 @@ struct PValueResult {
     std::int32_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
     double simulatedSum = 0.0;         // sum of the simulated values
     double simulatedSumOfSquares = 0.0;
-    std::vector<ValueCount> counts;   // every simulated value with its frequency, ascending (empty for V-Ratio)
-    std::vector<TracePoint> trace;    // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
+    std::vector<ValueCount> counts{};  // every simulated value with its frequency, ascending (empty for V-Ratio)
+    std::vector<TracePoint> trace{};   // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
 };
 
 // N = iterations simulated statistics: a random start with the observed margins,
