@@ -29,7 +29,8 @@ struct HypothesisTestResult {
     // simulates nothing).
     std::vector<ValueCount> nullDistribution{};
     // One per replicate, in replicate order: the statistic at iterations 1, 1 + s, 1 + 2s,
-    // ... with at most 1,000 points each, whatever the number of iterations.
+    // ... with at most 1,000 points each, whatever the number of iterations (each empty
+    // for V-Ratio).
     std::vector<std::vector<TracePoint>> traces{};
 };
 
