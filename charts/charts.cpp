@@ -170,6 +170,12 @@ std::unique_ptr<QChart> chainChart(const AnalysisResults& results, const QString
     auto chart = emptyChart(titled(QStringLiteral("Chains of the ten replicates"),
                                    QStringLiteral("The ") + statistic +
                                        QStringLiteral(" of each random matrix along its chain of swaps")));
+    const bool anyPoint = std::any_of(traces.begin(), traces.end(), [](const auto& t) { return !t.empty(); });
+    if (!anyPoint) {  // V-Ratio: no chain was walked
+        chart->setTitle(titled(QStringLiteral("No chain"),
+                               QStringLiteral("The ") + statistic + QStringLiteral(" simulates no matrices.")));
+        return chart;
+    }
     double lowest = results.observed, highest = results.observed, last = 1;
     for (const auto& trace : traces) {
         for (const TracePoint& point : trace) {
@@ -178,7 +184,7 @@ std::unique_ptr<QChart> chainChart(const AnalysisResults& results, const QString
             last = std::max(last, static_cast<double>(point.iteration));
         }
     }
-    const double pad = std::max(1.0, (highest - lowest) * 0.05);
+    const double pad = std::max(2.0, (highest - lowest) * 0.05);  // whole-number ticks for a flat chain
     auto* x = valueAxis(*chart, Qt::AlignBottom, QStringLiteral("Iteration"), 0, last);
     auto* y = valueAxis(*chart, Qt::AlignLeft, statistic, lowest - pad, highest + pad);
     x->applyNiceNumbers();
@@ -199,10 +205,6 @@ std::unique_ptr<QChart> chainChart(const AnalysisResults& results, const QString
     observed->append(1, results.observed);
     observed->append(last, results.observed);
     attach(*chart, observed, x, y);
-    if (traces.empty()) {
-        chart->setTitle(titled(QStringLiteral("No chain"),
-                               QStringLiteral("The ") + statistic + QStringLiteral(" simulates no matrices.")));
-    }
     return chart;
 }
 

@@ -8,13 +8,16 @@
 
 namespace kelpo {
 
-// Creates the folder (and its parents) when missing; refuses, before a long run, a
-// path that is a file or cannot be made. Throws kelpo::Error (InputOutput).
+// Creates the folder (and its parents) when missing and loads the drawing module;
+// refuses, before a long run, a path that is a file or cannot be made, or a machine
+// without Qt Charts and Qt SVG. Throws kelpo::Error (InputOutput).
 void preparePlotFolder(const std::filesystem::path& folder);
 
 // Writes null-distribution, chain and (after a power analysis) power, each as .svg
-// and .png, into folder. statistic names the statistic as the report does. Runs Qt
-// on the offscreen platform, whatever the environment says. Throws kelpo::Error.
+// and .png, into folder. statistic names the statistic as the report does. The
+// drawing (Qt, on the offscreen platform whatever the environment says) lives in the
+// module kelpo-cli-plots.so beside the program, loaded only here and by
+// preparePlotFolder, so kelpo-cli without --plots needs no Qt. Throws kelpo::Error.
 void writePlots(const std::filesystem::path& folder, const AnalysisResults& results, const std::string& statistic);
 
 }  // namespace kelpo

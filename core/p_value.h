@@ -20,8 +20,8 @@ struct PValueResult {
     std::int32_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
     double simulatedSum = 0.0;         // sum of the simulated values
     double simulatedSumOfSquares = 0.0;
-    std::vector<ValueCount> counts;   // every simulated value with its frequency, ascending (empty for V-Ratio)
-    std::vector<TracePoint> trace;    // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
+    std::vector<ValueCount> counts{};  // every simulated value with its frequency, ascending (empty for V-Ratio)
+    std::vector<TracePoint> trace{};   // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
 };
 
 // Lets another thread follow a long chain and stop it. Every kMonitorInterval swap

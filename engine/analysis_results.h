@@ -27,10 +27,11 @@ struct HypothesisTestResult {
     // Every simulated value with its frequency, pooled over the replicates, ascending by
     // value; the counts add up to replicates x iterations (empty for V-Ratio, which
     // simulates nothing).
-    std::vector<ValueCount> nullDistribution;
+    std::vector<ValueCount> nullDistribution{};
     // One per replicate, in replicate order: the statistic at iterations 1, 1 + s, 1 + 2s,
-    // ... with at most 1,000 points each, whatever the number of iterations.
-    std::vector<std::vector<TracePoint>> traces;
+    // ... with at most 1,000 points each, whatever the number of iterations (each empty
+    // for V-Ratio).
+    std::vector<std::vector<TracePoint>> traces{};
 };
 
 struct AnalysisResults {

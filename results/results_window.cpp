@@ -1,16 +1,23 @@
 #include "results/results_window.h"
 
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <exception>
 #include <utility>
 
+#include "charts/chart_files.h"
+#include "core/error.h"
 #include "results/save_results.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/help.h"
@@ -40,6 +47,7 @@ QString trimmedBlanks(const QString& text) {
 ResultsWindow::ResultsWindow(QWidget* mainWindow)
     : QWidget(nullptr),
       mainWindow_(mainWindow),
+      tabs_(new QTabWidget(this)),
       txt1_(new QPlainTextEdit(this)),
       cmdSave_(new QPushButton(QStringLiteral("Save"), this)),
       cmdClose_(new QPushButton(QStringLiteral("Close"), this)),
@@ -51,6 +59,7 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     cmdSave_->setObjectName(QStringLiteral("cmdSave"));
     cmdClose_->setObjectName(QStringLiteral("cmdClose"));
     cmdHelp_->setObjectName(QStringLiteral("cmdHelp"));
+    tabs_->setObjectName(QStringLiteral("tabResults"));
 
     // A fixed-width font, so the power table's columns stay under their headers.
     const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -71,7 +80,8 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     buttons->addWidget(cmdClose_);
     buttons->addWidget(cmdHelp_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(txt1_, 1);
+    tabs_->addTab(txt1_, QStringLiteral("Report"));
+    layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
     resize(kDesignedWidth, 600);
 
@@ -105,10 +115,68 @@ void ResultsWindow::SaveResults(const QString& path) {
     setWindowTitle(kCaption);
 }
 
+void ResultsWindow::setCharts(const AnalysisResults& results, const QString& statistic) {
+    results_ = results;
+    statistic_ = statistic;
+    while (tabs_->count() > 1) delete tabs_->widget(1);
+    for (const charts::ChartKind kind : charts::chartsOf(results)) tabs_->addTab(chartTab(kind), charts::tabTitle(kind));
+}
+
+// The chart, and under it its own Save and Copy buttons: they act on what is shown.
+QWidget* ResultsWindow::chartTab(charts::ChartKind kind) {
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("tab-") + charts::fileStem(kind));
+    auto* view = new QChartView(charts::buildChart(kind, *results_, statistic_).release(), tab);
+    view->setRenderHint(QPainter::Antialiasing);
+    auto* save = new QPushButton(QStringLiteral("Save Chart..."), tab);
+    auto* copy = new QPushButton(QStringLiteral("Copy Chart"), tab);
+    save->setObjectName(QStringLiteral("cmdSaveChart"));
+    copy->setObjectName(QStringLiteral("cmdCopyChart"));
+    connect(save, &QPushButton::clicked, this, [this, kind] { SaveChart(kind, SaveChartDialog(kind)); });
+    connect(copy, &QPushButton::clicked, this, [this, kind] { CopyChart(kind); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save);
+    buttons->addWidget(copy);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(view, 1);
+    layout->addLayout(buttons);
+    return tab;
+}
+
+QString ResultsWindow::SaveChartDialog(charts::ChartKind kind) {
+    return trimmedBlanks(Comdlg(this, charts::fileStem(kind) + QStringLiteral(".png"), QStringLiteral("Save"),
+                                QStringLiteral("Chart"), QCoreApplication::applicationDirPath()));
+}
+
+void ResultsWindow::SaveChart(charts::ChartKind kind, const QString& path) {
+    if (path.isEmpty() || !results_) return;
+    QString target = path;
+    if (!target.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) &&
+        !target.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+        target += QStringLiteral(".png");
+    }
+    try {
+        // Drawn afresh at the size kelpo-cli uses, whatever the window's size.
+        charts::saveChart(*charts::buildChart(kind, *results_, statistic_), target);
+    } catch (const Error& error) {
+        showError(this, QString::fromStdString(error.what()) +
+                            QStringLiteral("\nNothing was changed there; choose another folder or name."));
+    }
+}
+
+void ResultsWindow::CopyChart(charts::ChartKind kind) {
+    if (!results_) return;
+    QGuiApplication::clipboard()->setImage(charts::chartImage(*charts::buildChart(kind, *results_, statistic_)));
+}
+
 void ResultsWindow::cmdSave_Click() { SaveResults(SaveResultsDialog()); }
 
+// Help on what the shown tab holds: the report's sections, or how to read a chart.
 void ResultsWindow::cmdHelp_Click() {
-    ShowHelpTopic(QStringLiteral("Kelpo Help.chm"), QStringLiteral("Results.htm"));
+    const bool onChart = tabs_->currentIndex() > 0;
+    ShowHelpTopic(QStringLiteral("Kelpo Help.chm"),
+                  onChart ? QStringLiteral("Reading the Charts.htm") : QStringLiteral("Results.htm"));
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {

@@ -154,6 +154,7 @@ private:
         // Top-level without owner; it deletes itself when closed and then shows the main window.
         auto* window = new ResultsWindow(mainWindow_);
         window->setReport(report);
+        window->setCharts(results, QString::fromStdString(choices_.statisticText));
         window->show();
         restoreCursor();
         ended_ = true;

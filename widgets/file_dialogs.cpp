@@ -14,9 +14,16 @@ FileDialogResponder& responder() {
     return current;
 }
 
-FileDialogRequest requestFor(const QString& defaultName, const QString& mode, const QString& folder) {
-    return {mode, defaultName, folder.isEmpty() ? QDir::currentPath() : folder,
-            {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")}};
+QStringList filtersOf(const QString& filterKind) {
+    if (filterKind == QLatin1String("Chart")) {
+        return {QStringLiteral("PNG Image (*.png)"), QStringLiteral("SVG Drawing (*.svg)")};
+    }
+    return {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*.*)")};
+}
+
+FileDialogRequest requestFor(const QString& defaultName, const QString& mode, const QString& filterKind,
+                             const QString& folder) {
+    return {mode, defaultName, folder.isEmpty() ? QDir::currentPath() : folder, filtersOf(filterKind)};
 }
 
 QString showDialog(QWidget* owner, const FileDialogRequest& request, bool save) {
@@ -38,8 +45,8 @@ QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, 
                const QString& folder) {
     const bool open = mode == QLatin1String("Open");
     const bool save = mode == QLatin1String("Save");
-    if ((!open && !save) || !filterKind.isEmpty()) return {};
-    const FileDialogRequest request = requestFor(defaultName, mode, folder);
+    if ((!open && !save) || (!filterKind.isEmpty() && filterKind != QLatin1String("Chart"))) return {};
+    const FileDialogRequest request = requestFor(defaultName, mode, filterKind, folder);
     if (responder()) return responder()(request);
     return showDialog(owner, request, save);
 }

@@ -15,7 +15,7 @@ struct FileDialogRequest {
     QString title;        // "Open" or "Save"
     QString defaultName;  // the file name offered
     QString folder;       // the current folder
-    QStringList filters;  // "Text Files (*.txt)", then "All Files (*.*)"
+    QStringList filters;  // "Text Files (*.txt)", then "All Files (*.*)"; or PNG, then SVG
 };
 
 // A responder returns the chosen full path, or the empty text for Cancel.
@@ -23,7 +23,7 @@ using FileDialogResponder = std::function<QString(const FileDialogRequest& reque
 
 // Shows the open (mode "Open") or save (mode "Save") dialog owned by owner and
 // returns the chosen full path, or the empty text when cancelled. Any other mode
-// shows nothing. filterKind "" selects the text-file filter list (the only one).
+// shows nothing. filterKind "" selects the text-file filter list, "Chart" PNG and SVG.
 // Save never asks before replacing a file: the caller replaces it. The dialog starts
 // in folder, or in the current folder when folder is empty.
 QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind,
