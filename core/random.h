@@ -15,9 +15,21 @@ public:
     // One fixed state, the same every time.
     void reset() { engine_ = pcg32(kResetState, kResetStream); }
 
-    // The sequence that follows depends only on the seed and the stream id.
+    // The sequence that follows depends only on the seed and the stream id. Both are
+    // mixed through SplitMix64 before they become pcg32's state and increment: handed
+    // over raw, seed 0 makes every stream's state a multiple of one sequence, so
+    // streams whose ids stand in small ratios (3, 5, 7) draw correlated numbers.
     void seed(std::int32_t seedValue, std::uint64_t stream = 0) {
-        engine_ = pcg32(static_cast<std::uint64_t>(static_cast<std::uint32_t>(seedValue)), stream);
+        const std::uint64_t key = splitMix64(splitMix64(static_cast<std::uint32_t>(seedValue)) ^ splitMix64(~stream));
+        engine_ = pcg32(splitMix64(key), splitMix64(key + 1));
+    }
+
+    // One SplitMix64 output for the state x: every input bit reaches every output bit.
+    static constexpr std::uint64_t splitMix64(std::uint64_t x) {
+        x += 0x9E3779B97F4A7C15ULL;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+        return x ^ (x >> 31);
     }
 
     // u in [0, 1) carrying the top 24 bits of one output: exactly a float's mantissa.
