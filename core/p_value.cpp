@@ -27,19 +27,30 @@ BitLines linesOf(const MarginMatrix& x, bool speciesAreEntities) {
 }
 
 // The N simulated values, counted by runs: the value changes only after a swap, so
-// a refused proposal costs nothing here, and the moments are exact (128-bit).
+// a refused proposal costs nothing here. The sum is exact (128-bit: values below 2^60
+// times at most 2^31); the squares of 64-bit values can outgrow even that, so they add
+// up in long double, exact while the total stays below 2^64.
 struct Tally {
-    std::int32_t observed;
+    std::int64_t observed;
     std::int64_t less = 0, equal = 0;
-    __int128 sum = 0, sumOfSquares = 0;
+    __int128 sum = 0;
+    long double sumOfSquares = 0;
 
-    void add(std::int32_t value, std::int64_t times) {
+    void add(std::int64_t value, std::int64_t times) {
         if (value == observed) equal += times;
         else if (value < observed) less += times;
         sum += static_cast<__int128>(value) * times;
-        sumOfSquares += static_cast<__int128>(std::int64_t{value} * value) * times;
+        sumOfSquares += static_cast<long double>(value) * static_cast<long double>(value) * static_cast<long double>(times);
     }
 };
+
+// The desktop program's 32-bit rule: only the C-score can leave that range.
+void checkRange(std::int64_t value, StatisticId id, StatisticRange range) {
+    if (range == StatisticRange::Limited32 && id == StatisticId::CScore && value > INT32_MAX) [[unlikely]] {
+        throw Error(ErrorKind::Overflow, "Overflow: the C-score (" + std::to_string(value) +
+                                             ") exceeds the 32-bit range (at most 2147483647).");
+    }
+}
 
 PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations) {
     PValueResult result;
@@ -58,7 +69,7 @@ PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations)
 // every C-score term has a zero factor and the checkerboard pairs are all pairs but
 // those of two present species; with one species there is no pair, and the
 // combinations are the distinct values of its row (a count of 1 with no site).
-std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
+std::int64_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
     const std::int64_t rows = m.rows(), cols = m.cols();
     std::int64_t ones = 0;
     bool seen[2] = {false, false};
@@ -77,7 +88,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
         case StatisticId::CScore: return 0;
         case StatisticId::Checkerboards: {
             const std::int64_t present = cols == 1 ? ones : 0;
-            return static_cast<std::int32_t>(rows * (rows - 1) / 2 - present * (present - 1) / 2);
+            return rows * (rows - 1) / 2 - present * (present - 1) / 2;
         }
         default:
             if (rows == 0 || cols == 0) return 1;
@@ -88,7 +99,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
 
 template <class Chain>
 PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
-                      Random& random) {
+                      Random& random, StatisticRange range) {
     constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
@@ -102,6 +113,7 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     // The observed value first (it draws nothing, so taking it before
     // the random start changes no number and a C-score overflow stops the call at once).
     Tally tally{chain.statisticOf(featureLines(observed, species))};
+    checkRange(tally.observed, id, range);
 
     BitLines start;
     {
@@ -109,14 +121,15 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
         ReduceSumOfSquares(x, random);
         start = linesOf(x, species);
     }  // X (2 bytes a cell) is released before the chain allocates its byte cells
-    chain.start(std::move(start));
+    checkRange(chain.start(std::move(start)), id, range);
 
-    // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
-    std::int32_t value = chain.value();
+    // The hot loop: a refused proposal is four draws and four byte reads.
+    std::int64_t value = chain.value();
     std::int64_t runStart = 1;
     for (std::int32_t t = 2; t <= iterations; ++t) {
         if (!chain.step(random)) [[likely]] continue;
-        const std::int32_t next = chain.value();
+        const std::int64_t next = chain.value();
+        checkRange(next, id, range);
         if (next != value) {
             tally.add(value, t - runStart);
             value = next;
@@ -128,22 +141,24 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
 }
 
 template <template <TableLayout> class Stat>
-PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                 StatisticRange range) {
     return withChain<Stat>(observed.rows(), observed.cols(),
-                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random); });
+                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random, range); });
 }
 
 }  // namespace
 
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                    StatisticRange range) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
     switch (id) {
-        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random);
-        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random);
-        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random);
+        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, range);
+        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random, range);
+        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random, range);
         case StatisticId::VRatio: break;
         default:
             throw Error(ErrorKind::InvalidInput,

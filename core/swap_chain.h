@@ -25,7 +25,7 @@ public:
 
     // The working matrix, laid out for Stat (featureLines(matrix, Stat::kSpeciesAreEntities)),
     // with a full computation of the statistic. Returns the value.
-    std::int32_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic) {
+    std::int64_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic) {
         work_ = std::move(working);
         if constexpr (Stat::kSpeciesAreEntities) {
             rows_ = work_.bits;
@@ -56,7 +56,7 @@ public:
 
     // A full computation of the statistic on other lines (the observed matrix): the
     // chain's table is reused and then describes those lines until the next start.
-    std::int32_t statisticOf(const BitLines& lines) { return stat_.full(lines); }
+    std::int64_t statisticOf(const BitLines& lines) { return stat_.full(lines); }
 
     // One step; true when the proposal was a checkerboard and was swapped.
     // Requires rows() >= 2 and cols() >= 2.
@@ -93,12 +93,12 @@ public:
     }
 
     // NextValue: one step, and the statistic after it (the last value when refused).
-    std::int32_t nextValue(Random& random) {
+    std::int64_t nextValue(Random& random) {
         step(random);
         return stat_.value();
     }
 
-    std::int32_t value() const { return stat_.value(); }
+    std::int64_t value() const { return stat_.value(); }
     std::int32_t rows() const { return rows_; }
     std::int32_t cols() const { return cols_; }
 
