@@ -1,9 +1,13 @@
 // The random generator: reset, seed and next, one value per stream of work.
+//
+// Values come in batches: a buffer of 256 refilled at once by eight xoshiro128++
+// generators run side by side. The refill loop works on the eight lanes together
+// (vector instructions), so a draw costs a load and an index step instead of the one
+// dependent 64-bit multiply per value of a single pcg32, the floor of the swap step.
 #pragma once
 
 #include <cstdint>
-
-#include <pcg_random.hpp>
+#include <cstring>
 
 namespace kelpo {
 
@@ -13,15 +17,37 @@ public:
     Random(std::int32_t seedValue, std::uint64_t stream) { seed(seedValue, stream); }
 
     // One fixed state, the same every time.
-    void reset() { engine_ = pcg32(kResetState, kResetStream); }
+    void reset() { seedLanes(kResetKey); }
 
     // The sequence that follows depends only on the seed and the stream id. Both are
-    // mixed through SplitMix64 before they become pcg32's state and increment: handed
-    // over raw, seed 0 makes every stream's state a multiple of one sequence, so
-    // streams whose ids stand in small ratios (3, 5, 7) draw correlated numbers.
+    // mixed through SplitMix64 into the lanes' states, so related ids (consecutive, in
+    // small ratios) and seed 0 give streams as unrelated as any other pair.
     void seed(std::int32_t seedValue, std::uint64_t stream = 0) {
-        const std::uint64_t key = splitMix64(splitMix64(static_cast<std::uint32_t>(seedValue)) ^ splitMix64(~stream));
-        engine_ = pcg32(splitMix64(key), splitMix64(key + 1));
+        seedLanes(splitMix64(splitMix64(static_cast<std::uint32_t>(seedValue)) ^ splitMix64(~stream)));
+    }
+
+    // u in [0, 1) carrying the top 24 bits of one output: exactly a float's mantissa.
+    float next() { return static_cast<float>(next24()) * 0x1.0p-24f; }
+
+    // A whole number from 1 to n, as floor(u * n) + 1 in double precision.
+    //
+    // u is k / 2^24 for the 24-bit integer k, so u * n is exactly k * n / 2^24 whenever
+    // k * n < 2^53, that is for 0 <= n <= 2^29: the double product is then exact and its
+    // floor is the integer (k * n) >> 24, a multiply and a shift instead of two
+    // conversions. Any other n (never used: sizes are at most 32767) takes the double
+    // computation. drawSmall is draw for 0 <= n <= 2^29 without the test (the caller
+    // guarantees the range: the swap step's sizes are at most 32767).
+    std::int32_t drawSmall(std::int32_t n) {
+        return static_cast<std::int32_t>((std::uint64_t{next24()} * static_cast<std::uint32_t>(n)) >> 24) + 1;
+    }
+
+    std::int32_t draw(std::int32_t n) {
+        const std::uint32_t k = next24();
+        if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
+            return static_cast<std::int32_t>((std::uint64_t{k} * static_cast<std::uint32_t>(n)) >> 24) + 1;
+        }
+        const float u = static_cast<float>(k) * 0x1.0p-24f;
+        return static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(n)) + 1;
     }
 
     // One SplitMix64 output for the state x: every input bit reaches every output bit.
@@ -32,36 +58,74 @@ public:
         return x ^ (x >> 31);
     }
 
-    // u in [0, 1) carrying the top 24 bits of one output: exactly a float's mantissa.
-    float next() { return static_cast<float>(engine_() >> 8) * 0x1.0p-24f; }
-
-    // A whole number from 1 to n, as floor(u * n) + 1 in double precision.
-    //
-    // u is k / 2^24 for the 24-bit integer k = output >> 8, so u * n is exactly
-    // k * n / 2^24 whenever k * n < 2^53, that is for 0 <= n <= 2^29: the double
-    // product is then exact and its floor is the integer (k * n) >> 24. That path
-    // is a multiply and a shift instead of two conversions; any other n (never
-    // used: sizes are at most 32767) takes the literal double computation.
-    // drawSmall is draw for 0 <= n <= 2^29 (the caller guarantees it: the swap step's
-    // sizes are at most 32767), without the test.
-    std::int32_t drawSmall(std::int32_t n) {
-        const std::uint32_t k = engine_() >> 8;
-        return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
-    }
-
-    std::int32_t draw(std::int32_t n) {
-        const std::uint32_t k = engine_() >> 8;
-        if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
-            return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
-        }
-        const float u = static_cast<float>(k) * 0x1.0p-24f;
-        return static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(n)) + 1;
-    }
-
 private:
-    static constexpr std::uint64_t kResetState = 0x853c49e6748fea9bULL;
-    static constexpr std::uint64_t kResetStream = 100;
-    pcg32 engine_;
+    static constexpr int kLanes = 8;
+    static constexpr int kRounds = 32;
+    static constexpr int kBatch = kLanes * kRounds;
+    static constexpr std::uint64_t kResetKey = 0x853c49e6748fea9bULL;
+
+    // The top 24 bits of the next output of the batch.
+    std::uint32_t next24() {
+        if (position_ == kBatch) [[unlikely]] refill();
+        return batch_[position_++] >> 8;
+    }
+
+    // Four 32-bit lanes as one value: GCC and Clang run the arithmetic on all four at
+    // once (one SSE2 or NEON register). Two such groups advance side by side, which
+    // keeps both groups' states in registers and overlaps their dependency chains.
+    using Lanes = std::uint32_t __attribute__((vector_size(4 * sizeof(std::uint32_t))));
+    static constexpr int kGroups = kLanes / 4;
+
+    // The lanes' 128-bit states are consecutive outputs of SplitMix64 from the key,
+    // as xoshiro's authors advise; the batch starts empty.
+    void seedLanes(std::uint64_t key) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            Lanes* s = state_[lane / 4];
+            const int l = lane % 4;
+            for (int word = 0; word < 4; word += 2) {
+                const std::uint64_t bits = splitMix64(key += 0x9E3779B97F4A7C15ULL);
+                s[word][l] = static_cast<std::uint32_t>(bits);
+                s[word + 1][l] = static_cast<std::uint32_t>(bits >> 32);
+            }
+            // The all-zero state would repeat itself forever.
+            if ((s[0][l] | s[1][l] | s[2][l] | s[3][l]) == 0) s[0][l] = 1;
+        }
+        position_ = kBatch;
+    }
+
+    // One xoshiro128++ step of four lanes: returns their outputs.
+    [[gnu::always_inline]] static Lanes step(Lanes& s0, Lanes& s1, Lanes& s2, Lanes& s3) {
+        const Lanes sum = s0 + s3;
+        const Lanes out = ((sum << 7) | (sum >> 25)) + s0;
+        const Lanes t = s1 << 9;
+        s2 ^= s0;
+        s3 ^= s1;
+        s1 ^= s2;
+        s0 ^= s3;
+        s2 ^= t;
+        s3 = (s3 << 11) | (s3 >> 21);
+        return out;
+    }
+
+    // kRounds outputs of every lane: lane l's r-th output is batch_[r * kLanes + l].
+    // Out of line, so the draws stay a load and an add.
+    [[gnu::noinline]] void refill() {
+        static_assert(kGroups == 2);
+        Lanes a0 = state_[0][0], a1 = state_[0][1], a2 = state_[0][2], a3 = state_[0][3];
+        Lanes b0 = state_[1][0], b1 = state_[1][1], b2 = state_[1][2], b3 = state_[1][3];
+        for (int r = 0; r < kRounds; ++r) {
+            const Lanes outA = step(a0, a1, a2, a3), outB = step(b0, b1, b2, b3);
+            std::memcpy(batch_ + r * kLanes, &outA, sizeof outA);
+            std::memcpy(batch_ + r * kLanes + 4, &outB, sizeof outB);
+        }
+        state_[0][0] = a0, state_[0][1] = a1, state_[0][2] = a2, state_[0][3] = a3;
+        state_[1][0] = b0, state_[1][1] = b1, state_[1][2] = b2, state_[1][3] = b3;
+        position_ = 0;
+    }
+
+    Lanes state_[kGroups][4];
+    std::uint32_t batch_[kBatch];
+    std::int32_t position_ = kBatch;
 };
 
 }  // namespace kelpo

@@ -61,12 +61,16 @@ public:
     // One step; true when the proposal was a checkerboard and was swapped.
     // Requires rows() >= 2 and cols() >= 2.
     bool step(Random& random) {
-        // The fixed draw order: i1, then i2 != i1 by redrawing, then k1, then k2 != k1.
-        std::int32_t i1, i2, k1, k2;
-        i1 = random.drawSmall(rows_);
-        do i2 = random.drawSmall(rows_); while (i2 == i1);
-        k1 = random.drawSmall(cols_);
-        do k2 = random.drawSmall(cols_); while (k2 == k1);
+        // The fixed draw order: i1, i2 != i1, k1, k2 != k1. The second of each pair is
+        // drawn among the n - 1 others and steps over the first: the same uniform pair
+        // as redrawing on a tie, in exactly four values and without that rare,
+        // unpredictable loop branch.
+        const std::int32_t i1 = random.drawSmall(rows_);
+        std::int32_t i2 = random.drawSmall(rows_ - 1);
+        i2 += i2 >= i1;
+        const std::int32_t k1 = random.drawSmall(cols_);
+        std::int32_t k2 = random.drawSmall(cols_ - 1);
+        k2 += k2 >= k1;
         return trySwap(i1 - 1, i2 - 1, k1 - 1, k2 - 1);
     }
 
