@@ -58,7 +58,7 @@ TEST(Generator, DrawsOfOneToNAreUniform) {
 TEST(Generator, ConsecutiveDrawsAreUncorrelated) {
     Random random(0, 0);
     double last = random.next();
-    const auto consecutive = [&] { return std::pair<double, double>{last, last = random.next()}; };  // braces: left to right
+    const auto consecutive = [&] { return std::pair<double, double>(std::exchange(last, random.next()), last); };
     EXPECT_LT(std::abs(correlationZ(2'000'000, consecutive)), 4.5);
 }
 
