@@ -1,13 +1,12 @@
 // The random generator: reset, seed and next, one value per stream of work.
 //
 // Values come in batches: a buffer of 256 refilled at once by eight xoshiro128++
-// generators run side by side. The refill loop works on the eight lanes together
-// (vector instructions), so a draw costs a load and an index step instead of the one
-// dependent 64-bit multiply per value of a single pcg32, the floor of the swap step.
+// generators run side by side (core/random.cpp). The refill works on the eight lanes
+// together (vector instructions), so a draw costs a load and an index step instead of
+// the one dependent 64-bit multiply per value of a single pcg32.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 namespace kelpo {
 
@@ -41,6 +40,19 @@ public:
         return static_cast<std::int32_t>((std::uint64_t{next24()} * static_cast<std::uint32_t>(n)) >> 24) + 1;
     }
 
+    // Four drawSmall values at once, n1 to n4 in that order: one check of the batch for
+    // all four instead of one each, the swap step's whole proposal.
+    void drawSmall4(const std::int32_t (&n)[4], std::int32_t (&out)[4]) {
+        if (position_ > kBatch - 4) [[unlikely]] {
+            for (int j = 0; j < 4; ++j) out[j] = drawSmall(n[j]);
+            return;
+        }
+        const std::uint32_t* k = batch_ + position_;
+        for (int j = 0; j < 4; ++j)
+            out[j] = static_cast<std::int32_t>((std::uint64_t{k[j] >> 8} * static_cast<std::uint32_t>(n[j])) >> 24) + 1;
+        position_ += 4;
+    }
+
     std::int32_t draw(std::int32_t n) {
         const std::uint32_t k = next24();
         if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
@@ -70,60 +82,26 @@ private:
         return batch_[position_++] >> 8;
     }
 
-    // Four 32-bit lanes as one value: GCC and Clang run the arithmetic on all four at
-    // once (one SSE2 or NEON register). Two such groups advance side by side, which
-    // keeps both groups' states in registers and overlaps their dependency chains.
-    using Lanes = std::uint32_t __attribute__((vector_size(4 * sizeof(std::uint32_t))));
-    static constexpr int kGroups = kLanes / 4;
-
     // The lanes' 128-bit states are consecutive outputs of SplitMix64 from the key,
     // as xoshiro's authors advise; the batch starts empty.
     void seedLanes(std::uint64_t key) {
         for (int lane = 0; lane < kLanes; ++lane) {
-            Lanes* s = state_[lane / 4];
-            const int l = lane % 4;
             for (int word = 0; word < 4; word += 2) {
                 const std::uint64_t bits = splitMix64(key += 0x9E3779B97F4A7C15ULL);
-                s[word][l] = static_cast<std::uint32_t>(bits);
-                s[word + 1][l] = static_cast<std::uint32_t>(bits >> 32);
+                state_[word][lane] = static_cast<std::uint32_t>(bits);
+                state_[word + 1][lane] = static_cast<std::uint32_t>(bits >> 32);
             }
             // The all-zero state would repeat itself forever.
-            if ((s[0][l] | s[1][l] | s[2][l] | s[3][l]) == 0) s[0][l] = 1;
+            if ((state_[0][lane] | state_[1][lane] | state_[2][lane] | state_[3][lane]) == 0) state_[0][lane] = 1;
         }
         position_ = kBatch;
     }
 
-    // One xoshiro128++ step of four lanes: returns their outputs.
-    [[gnu::always_inline]] static Lanes step(Lanes& s0, Lanes& s1, Lanes& s2, Lanes& s3) {
-        const Lanes sum = s0 + s3;
-        const Lanes out = ((sum << 7) | (sum >> 25)) + s0;
-        const Lanes t = s1 << 9;
-        s2 ^= s0;
-        s3 ^= s1;
-        s1 ^= s2;
-        s0 ^= s3;
-        s2 ^= t;
-        s3 = (s3 << 11) | (s3 >> 21);
-        return out;
-    }
+    // kRounds xoshiro128++ outputs of every lane: lane l's r-th output is
+    // batch_[r * kLanes + l]. Out of line, so the draws stay a load and an add.
+    void refill();
 
-    // kRounds outputs of every lane: lane l's r-th output is batch_[r * kLanes + l].
-    // Out of line, so the draws stay a load and an add.
-    [[gnu::noinline]] void refill() {
-        static_assert(kGroups == 2);
-        Lanes a0 = state_[0][0], a1 = state_[0][1], a2 = state_[0][2], a3 = state_[0][3];
-        Lanes b0 = state_[1][0], b1 = state_[1][1], b2 = state_[1][2], b3 = state_[1][3];
-        for (int r = 0; r < kRounds; ++r) {
-            const Lanes outA = step(a0, a1, a2, a3), outB = step(b0, b1, b2, b3);
-            std::memcpy(batch_ + r * kLanes, &outA, sizeof outA);
-            std::memcpy(batch_ + r * kLanes + 4, &outB, sizeof outB);
-        }
-        state_[0][0] = a0, state_[0][1] = a1, state_[0][2] = a2, state_[0][3] = a3;
-        state_[1][0] = b0, state_[1][1] = b1, state_[1][2] = b2, state_[1][3] = b3;
-        position_ = 0;
-    }
-
-    Lanes state_[kGroups][4];
+    std::uint32_t state_[4][kLanes];  // word w of lane l's state
     std::uint32_t batch_[kBatch];
     std::int32_t position_ = kBatch;
 };

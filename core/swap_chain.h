@@ -65,13 +65,9 @@ public:
         // drawn among the n - 1 others and steps over the first: the same uniform pair
         // as redrawing on a tie, in exactly four values and without that rare,
         // unpredictable loop branch.
-        const std::int32_t i1 = random.drawSmall(rows_);
-        std::int32_t i2 = random.drawSmall(rows_ - 1);
-        i2 += i2 >= i1;
-        const std::int32_t k1 = random.drawSmall(cols_);
-        std::int32_t k2 = random.drawSmall(cols_ - 1);
-        k2 += k2 >= k1;
-        return trySwap(i1 - 1, i2 - 1, k1 - 1, k2 - 1);
+        std::int32_t d[4];
+        random.drawSmall4({rows_, rows_ - 1, cols_, cols_ - 1}, d);
+        return trySwap(d[0] - 1, d[1] + (d[1] >= d[0]) - 1, d[2] - 1, d[3] + (d[3] >= d[2]) - 1);
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
