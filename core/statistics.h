@@ -133,6 +133,41 @@ public:
         }
     }
 
+    // The square table's update for every entity at once: with d(h) = column1[h] -
+    // column2[h] (the byte cells of features f1 and f2 after the swap), returns the sum
+    // of term(d, S(h, g), S(h, l)) over the entities h other than g and l, counts
+    // before the step, and applies S(h, g) += d, S(h, l) -= d. Branch-free and
+    // vectorised over contiguous rows, so for a small matrix it beats visiting the
+    // changed entities one by one (about half of them, each a mispredicted exit
+    // away). g and l (d = +1 and -1) go through the loop too; their counts are put
+    // back and their terms taken out after it.
+    template <class Term>
+    std::int32_t moveAll(const std::uint8_t* column1, const std::uint8_t* column2, std::int32_t g, std::int32_t l,
+                         Term term) requires(L == TableLayout::Square) {
+        const auto n = static_cast<std::size_t>(n_), ug = static_cast<std::size_t>(g), ul = static_cast<std::size_t>(l);
+        std::uint16_t* data = data_.get();
+        std::uint16_t* rowG = data + ug * n;
+        std::uint16_t* rowL = data + ul * n;
+        const std::int32_t gg = rowG[ug], gl = rowG[ul], lg = rowL[ug], ll = rowL[ul];
+        std::int32_t sum = 0;
+        for (std::size_t h = 0; h < n; ++h) {
+            const std::int32_t d = column1[h] - column2[h], sg = rowG[h], sl = rowL[h];
+            sum += term(d, sg, sl);
+            rowG[h] = static_cast<std::uint16_t>(sg + d);
+            rowL[h] = static_cast<std::uint16_t>(sl - d);
+        }
+        sum -= term(1, gg, lg) + term(-1, gl, ll);
+        rowG[ug] = static_cast<std::uint16_t>(gg);
+        rowG[ul] = static_cast<std::uint16_t>(gl);
+        rowL[ug] = static_cast<std::uint16_t>(lg);
+        rowL[ul] = static_cast<std::uint16_t>(ll);
+        for (std::size_t h = 0; h < n; ++h) {
+            data[h * n + ug] = rowG[h];
+            data[h * n + ul] = rowL[h];
+        }
+        return sum;
+    }
+
     static std::size_t triangleStart(std::int32_t x) {
         const auto ux = static_cast<std::size_t>(x);
         return ux * (ux - (ux > 0)) / 2;
@@ -201,6 +236,16 @@ public:
         return value_ += delta;
     }
 
+    // The same update over the square table's whole rows (SharedTable::moveAll); d is
+    // -1, 0 or +1, and a term counts 2 exactly when d is not 0.
+    std::int64_t afterSwapDense(const std::uint8_t* column1, const std::uint8_t* column2, std::int32_t g,
+                                std::int32_t l) requires(L == TableLayout::Square) {
+        const std::int32_t totalsDiff = table_.totals()[l] - table_.totals()[g];
+        return value_ += table_.moveAll(column1, column2, g, l, [totalsDiff](std::int32_t d, std::int32_t sg, std::int32_t sl) {
+            return d * (totalsDiff + 2 * (sg - sl)) + 2 * d * d;
+        });
+    }
+
     std::int64_t value() const { return value_; }
 
 private:
@@ -235,6 +280,13 @@ public:
             delta += (s.g + d == 0) - (s.g == 0) + (s.l - d == 0) - (s.l == 0);
         });
         return value_ += delta;
+    }
+
+    std::int64_t afterSwapDense(const std::uint8_t* column1, const std::uint8_t* column2, std::int32_t g,
+                                std::int32_t l) requires(L == TableLayout::Square) {
+        return value_ += table_.moveAll(column1, column2, g, l, [](std::int32_t d, std::int32_t sg, std::int32_t sl) {
+            return (sg + d == 0) - (sg == 0) + (sl - d == 0) - (sl == 0);
+        });
     }
 
     std::int64_t value() const { return value_; }
