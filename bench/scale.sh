@@ -64,11 +64,8 @@ measure_cli() {
 big=$(matrix_file "$SIDE" "$SIDE" "$FILL") || exit 1
 ls -l "$big"
 measure_cli checkerboards "$big"
-# The C-score of this matrix does not fit a 32-bit count: the run must say so and fail.
+# The C-score of this matrix exceeds 32 bits: the command line reports its full value.
 measure_cli cscore "$big"
-if [ "$(tr -d '\r' < "$WORK/cli_cscore.log.out" | grep -ciE '[0-9]\.[0-9]{3}')" != 0 ]; then
-  echo "   !! the C-score run printed numbers; look at $WORK/cli_cscore.log.out"
-fi
 
 grid=$(matrix_file "$GRID_SIDE" "$GRID_SIDE" "$GRID_FILL") || exit 1
 echo "== opening $(basename "$grid") in the main window's grid"

@@ -29,27 +29,39 @@ BitLines linesOf(const MarginMatrix& x, bool speciesAreEntities) {
 }
 
 // The N simulated values, counted by runs: the value changes only after a swap, so
-// a refused proposal costs nothing here. Every figure (less, equal, the exact 128-bit
+// a refused proposal costs nothing here. Every figure (less, equal, the exact
 // moments) is read from the frequency table at the end, so the histogram a chart draws
 // and the counts the report prints cannot disagree.
 struct Tally {
-    std::int32_t observed;
+    std::int64_t observed;
     ValueTable table{};
     std::vector<TracePoint> trace{};
 
     void add(std::int64_t value, std::int64_t times) { table.add(value, times); }
 };
 
+// The desktop program's 32-bit rule: only the C-score can leave that range.
+void checkRange(std::int64_t value, StatisticId id, StatisticRange range) {
+    if (range == StatisticRange::Limited32 && id == StatisticId::CScore && value > INT32_MAX) [[unlikely]] {
+        throw Error(ErrorKind::Overflow, "Overflow: the C-score (" + std::to_string(value) +
+                                             ") exceeds the 32-bit range (at most 2147483647).");
+    }
+}
+
 PValueResult finish(Tally& tally, StatisticId id, std::int32_t iterations) {
     PValueResult result;
     result.counts = tally.table.sorted();
     std::int64_t less = 0, equal = 0;
-    __int128 sum = 0, sumOfSquares = 0;
+    // The sum is exact in 128 bits; squares of 64-bit values can outgrow even that, so
+    // they add up in long double.
+    __int128 sum = 0;
+    long double sumOfSquares = 0;
     for (const ValueCount& entry : result.counts) {
         if (entry.value == tally.observed) equal += entry.count;
         else if (entry.value < tally.observed) less += entry.count;
         sum += static_cast<__int128>(entry.value) * entry.count;
-        sumOfSquares += static_cast<__int128>(entry.value) * entry.value * entry.count;
+        sumOfSquares += static_cast<long double>(entry.value) * static_cast<long double>(entry.value) *
+                        static_cast<long double>(entry.count);
     }
     const double n = iterations;
     result.less = static_cast<double>(less);
@@ -75,7 +87,7 @@ std::vector<TracePoint> flatTrace(std::int64_t value, std::int32_t iterations) {
 // every C-score term has a zero factor and the checkerboard pairs are all pairs but
 // those of two present species; with one species there is no pair, and the
 // combinations are the distinct values of its row (a count of 1 with no site).
-std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
+std::int64_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
     const std::int64_t rows = m.rows(), cols = m.cols();
     std::int64_t ones = 0;
     bool seen[2] = {false, false};
@@ -94,7 +106,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
         case StatisticId::CScore: return 0;
         case StatisticId::Checkerboards: {
             const std::int64_t present = cols == 1 ? ones : 0;
-            return static_cast<std::int32_t>(rows * (rows - 1) / 2 - present * (present - 1) / 2);
+            return rows * (rows - 1) / 2 - present * (present - 1) / 2;
         }
         default:
             if (rows == 0 || cols == 0) return 1;
@@ -105,7 +117,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
 
 template <class Chain>
 PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
-                      Random& random, const ChainMonitor& monitor) {
+                      Random& random, StatisticRange range, const ChainMonitor& monitor) {
     constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
@@ -120,6 +132,7 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     // The observed value first (it draws nothing, so taking it before
     // the random start changes no number and a C-score overflow stops the call at once).
     Tally tally{chain.statisticOf(featureLines(observed, species))};
+    checkRange(tally.observed, id, range);
 
     BitLines start;
     {
@@ -127,23 +140,24 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
         ReduceSumOfSquares(x, random);
         start = linesOf(x, species);
     }  // X (2 bytes a cell) is released before the chain allocates its byte cells
-    chain.start(std::move(start));
+    checkRange(chain.start(std::move(start)), id, range);
 
-    // The hottest loop: a refused proposal is four draws and four bit reads. It runs in
+    // The hot loop: a refused proposal is four draws and four byte reads. It runs in
     // blocks that end at the trace's sampling iterations, so sampling costs one check
     // per block rather than one per step; the monitor hears of the steps every
     // kMonitorInterval or so, not per block, to keep its shared counter cold.
     const std::int64_t stride = traceStride(iterations);
     tally.trace.reserve(static_cast<std::size_t>((iterations - 1) / stride + 1));
     std::int64_t unreported = 0;
-    std::int32_t value = chain.value();
+    std::int64_t value = chain.value();
     tally.trace.push_back({1, value});
     std::int64_t runStart = 1;
     for (std::int64_t blockStart = 2; blockStart <= iterations; blockStart += stride) {
         const std::int64_t blockEnd = std::min<std::int64_t>(blockStart + stride - 1, iterations);
         for (std::int64_t t = blockStart; t <= blockEnd; ++t) {
             if (!chain.step(random)) [[likely]] continue;
-            const std::int32_t next = chain.value();
+            const std::int64_t next = chain.value();
+            checkRange(next, id, range);
             if (next != value) {
                 tally.add(value, t - runStart);
                 value = next;
@@ -164,9 +178,10 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
 
 template <template <TableLayout> class Stat>
 PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                 const ChainMonitor& monitor) {
-    return withChain<Stat>(observed.rows(), observed.cols(),
-                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random, monitor); });
+                 StatisticRange range, const ChainMonitor& monitor) {
+    return withChain<Stat>(observed.rows(), observed.cols(), [&](auto& chain) {
+        return runChain(chain, observed, id, iterations, random, range, monitor);
+    });
 }
 
 }  // namespace
@@ -177,15 +192,17 @@ void ChainMonitor::passed(std::int64_t steps) const {
 }
 
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                    const ChainMonitor& monitor) {
+                    StatisticRange range, const ChainMonitor& monitor) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
     switch (id) {
-        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, monitor);
-        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random, monitor);
-        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random, monitor);
+        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, range, monitor);
+        case StatisticId::Checkerboards:
+            return run<CheckerboardsStatistic>(observed, id, iterations, random, range, monitor);
+        case StatisticId::Combinations:
+            return run<CombinationsStatistic>(observed, id, iterations, random, range, monitor);
         case StatisticId::VRatio: break;
         default:
             throw Error(ErrorKind::InvalidInput,

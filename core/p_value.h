@@ -17,7 +17,7 @@ struct PValueResult {
     double less = 0.0;   // simulated statistics below the observed value
     double equal = 0.0;  // simulated statistics equal to it
     // Beyond the three classic figures, for the machine-readable output:
-    std::int32_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
+    std::int64_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
     double simulatedSum = 0.0;         // sum of the simulated values
     double simulatedSumOfSquares = 0.0;
     std::vector<ValueCount> counts{};  // every simulated value with its frequency, ascending (empty for V-Ratio)
@@ -37,8 +37,10 @@ struct ChainMonitor {
 };
 
 // N = iterations simulated statistics: a random start with the observed margins,
-// then N - 1 sequential swap steps. Throws kelpo::Error (InvalidInput) for N < 1.
+// then N - 1 sequential swap steps. Throws kelpo::Error (InvalidInput) for N < 1,
+// (Overflow) under StatisticRange::Limited32 once the observed or a simulated C-score
+// leaves the 32-bit range.
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                    const ChainMonitor& monitor = {});
+                    StatisticRange range = StatisticRange::Full64, const ChainMonitor& monitor = {});
 
 }  // namespace kelpo

@@ -1,9 +1,12 @@
 // The random generator: reset, seed and next, one value per stream of work.
+//
+// Values come in batches: a buffer of 256 refilled at once by eight xoshiro128++
+// generators run side by side (core/random.cpp). The refill works on the eight lanes
+// together (vector instructions), so a draw costs a load and an index step instead of
+// the one dependent 64-bit multiply per value of a single pcg32.
 #pragma once
 
 #include <cstdint>
-
-#include <pcg_random.hpp>
 
 namespace kelpo {
 
@@ -13,43 +16,94 @@ public:
     Random(std::int32_t seedValue, std::uint64_t stream) { seed(seedValue, stream); }
 
     // One fixed state, the same every time.
-    void reset() { engine_ = pcg32(kResetState, kResetStream); }
+    void reset() { seedLanes(kResetKey); }
 
-    // The sequence that follows depends only on the seed and the stream id.
+    // The sequence that follows depends only on the seed and the stream id. Both are
+    // mixed through SplitMix64 into the lanes' states, so related ids (consecutive, in
+    // small ratios) and seed 0 give streams as unrelated as any other pair.
     void seed(std::int32_t seedValue, std::uint64_t stream = 0) {
-        engine_ = pcg32(static_cast<std::uint64_t>(static_cast<std::uint32_t>(seedValue)), stream);
+        seedLanes(splitMix64(splitMix64(static_cast<std::uint32_t>(seedValue)) ^ splitMix64(~stream)));
     }
 
     // u in [0, 1) carrying the top 24 bits of one output: exactly a float's mantissa.
-    float next() { return static_cast<float>(engine_() >> 8) * 0x1.0p-24f; }
+    float next() { return static_cast<float>(next24()) * 0x1.0p-24f; }
 
     // A whole number from 1 to n, as floor(u * n) + 1 in double precision.
     //
-    // u is k / 2^24 for the 24-bit integer k = output >> 8, so u * n is exactly
-    // k * n / 2^24 whenever k * n < 2^53, that is for 0 <= n <= 2^29: the double
-    // product is then exact and its floor is the integer (k * n) >> 24. That path
-    // is a multiply and a shift instead of two conversions; any other n (never
-    // used: sizes are at most 32767) takes the literal double computation.
-    // drawSmall is draw for 0 <= n <= 2^29 (the caller guarantees it: the swap step's
-    // sizes are at most 32767), without the test.
+    // u is k / 2^24 for the 24-bit integer k, so u * n is exactly k * n / 2^24 whenever
+    // k * n < 2^53, that is for 0 <= n <= 2^29: the double product is then exact and its
+    // floor is the integer (k * n) >> 24, a multiply and a shift instead of two
+    // conversions. Any other n (never used: sizes are at most 32767) takes the double
+    // computation. drawSmall is draw for 0 <= n <= 2^29 without the test (the caller
+    // guarantees the range: the swap step's sizes are at most 32767).
     std::int32_t drawSmall(std::int32_t n) {
-        const std::uint32_t k = engine_() >> 8;
-        return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
+        return static_cast<std::int32_t>((std::uint64_t{next24()} * static_cast<std::uint32_t>(n)) >> 24) + 1;
+    }
+
+    // Four drawSmall values at once, n1 to n4 in that order: one check of the batch for
+    // all four instead of one each, the swap step's whole proposal.
+    void drawSmall4(const std::int32_t (&n)[4], std::int32_t (&out)[4]) {
+        if (position_ > kBatch - 4) [[unlikely]] {
+            for (int j = 0; j < 4; ++j) out[j] = drawSmall(n[j]);
+            return;
+        }
+        const std::uint32_t* k = batch_ + position_;
+        for (int j = 0; j < 4; ++j)
+            out[j] = static_cast<std::int32_t>((std::uint64_t{k[j] >> 8} * static_cast<std::uint32_t>(n[j])) >> 24) + 1;
+        position_ += 4;
     }
 
     std::int32_t draw(std::int32_t n) {
-        const std::uint32_t k = engine_() >> 8;
+        const std::uint32_t k = next24();
         if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
-            return static_cast<std::int32_t>((static_cast<std::uint64_t>(k) * static_cast<std::uint32_t>(n)) >> 24) + 1;
+            return static_cast<std::int32_t>((std::uint64_t{k} * static_cast<std::uint32_t>(n)) >> 24) + 1;
         }
         const float u = static_cast<float>(k) * 0x1.0p-24f;
         return static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(n)) + 1;
     }
 
+    // One SplitMix64 output for the state x: every input bit reaches every output bit.
+    static constexpr std::uint64_t splitMix64(std::uint64_t x) {
+        x += 0x9E3779B97F4A7C15ULL;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+        return x ^ (x >> 31);
+    }
+
 private:
-    static constexpr std::uint64_t kResetState = 0x853c49e6748fea9bULL;
-    static constexpr std::uint64_t kResetStream = 100;
-    pcg32 engine_;
+    static constexpr int kLanes = 8;
+    static constexpr int kRounds = 32;
+    static constexpr int kBatch = kLanes * kRounds;
+    static constexpr std::uint64_t kResetKey = 0x853c49e6748fea9bULL;
+
+    // The top 24 bits of the next output of the batch.
+    std::uint32_t next24() {
+        if (position_ == kBatch) [[unlikely]] refill();
+        return batch_[position_++] >> 8;
+    }
+
+    // The lanes' 128-bit states are consecutive outputs of SplitMix64 from the key,
+    // as xoshiro's authors advise; the batch starts empty.
+    void seedLanes(std::uint64_t key) {
+        for (int lane = 0; lane < kLanes; ++lane) {
+            for (int word = 0; word < 4; word += 2) {
+                const std::uint64_t bits = splitMix64(key += 0x9E3779B97F4A7C15ULL);
+                state_[word][lane] = static_cast<std::uint32_t>(bits);
+                state_[word + 1][lane] = static_cast<std::uint32_t>(bits >> 32);
+            }
+            // The all-zero state would repeat itself forever.
+            if ((state_[0][lane] | state_[1][lane] | state_[2][lane] | state_[3][lane]) == 0) state_[0][lane] = 1;
+        }
+        position_ = kBatch;
+    }
+
+    // kRounds xoshiro128++ outputs of every lane: lane l's r-th output is
+    // batch_[r * kLanes + l]. Out of line, so the draws stay a load and an add.
+    void refill();
+
+    std::uint32_t state_[4][kLanes];  // word w of lane l's state
+    std::uint32_t batch_[kBatch];
+    std::int32_t position_ = kBatch;
 };
 
 }  // namespace kelpo

@@ -1,6 +1,8 @@
 #include "core/random_binary_matrix.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <new>
 #include <string>
 #include <utility>
@@ -223,7 +225,10 @@ public:
     }
 
     // A pass aimed at a cell above 1: three draws (the cell among those above 1, a
-    // partner row, a partner column) and a move only when it lowers the sum of squares.
+    // partner row, the partner column among that row's non-zero cells) and a move only
+    // when it lowers the sum of squares. The move needs X(i, k) > 0, so the column is
+    // taken from the bitmap's row: a random column would hit a zero cell (and a cache
+    // miss in X) nearly every time in a sparse matrix.
     void aimedPass(Random& random, std::vector<std::pair<std::int32_t, std::int32_t>>& above1) {
         const auto slot = static_cast<std::size_t>(random.draw(static_cast<std::int32_t>(above1.size())) - 1);
         const auto [a, b] = above1[slot];
@@ -233,9 +238,10 @@ public:
         }
         std::int32_t i = random.draw(x_.rows - 1);
         if (i >= a) ++i;
-        std::int32_t k = random.draw(x_.cols - 1);
-        if (k >= b) ++k;
-        if (!moveUnit(a, b, i, k, 3)) return;
+        const std::int32_t nonZero = nonZeroInRow(i);
+        if (nonZero == 0) return;
+        const std::int32_t k = nthNonZeroColumn(i, random.draw(nonZero));
+        if (k == b || !moveUnit(a, b, i, k, 3)) return;
         refreshBits(a, i, b, k);
         if (x_.at(a, b) <= 1) dropSlot(above1, slot);
         // The unit may land on a cell that was already 1.
@@ -280,6 +286,23 @@ private:
         setBit(i2, k1);
     }
 
+    std::int32_t nonZeroInRow(std::int32_t i) const {
+        const std::uint64_t* row = nonZero_.data() + static_cast<std::size_t>(i - 1) * words_;
+        std::int32_t count = 0;
+        for (std::size_t w = 0; w < words_; ++w) count += std::popcount(row[w]);
+        return count;
+    }
+
+    // The column (1-based) of the n-th (1-based) non-zero cell of row i.
+    std::int32_t nthNonZeroColumn(std::int32_t i, std::int32_t n) const {
+        const std::uint64_t* row = nonZero_.data() + static_cast<std::size_t>(i - 1) * words_;
+        std::size_t w = 0;
+        for (std::int32_t inWord = std::popcount(row[0]); n > inWord; inWord = std::popcount(row[++w])) n -= inWord;
+        std::uint64_t bits = row[w];
+        for (; n > 1; --n) bits &= bits - 1;
+        return static_cast<std::int32_t>(w * 64) + std::countr_zero(bits) + 1;
+    }
+
     std::uint64_t& word(std::int32_t i, std::int32_t k) {
         return nonZero_[static_cast<std::size_t>(i - 1) * words_ + (static_cast<std::size_t>(k - 1) >> 6)];
     }
@@ -322,14 +345,32 @@ void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPass
     }
     // Realisable with a cell above 1 implies rows >= 2 and cols >= 2.
     Reduction reduction(x, static_cast<std::int32_t>(squares64));
-    for (std::uint64_t pass = 0; pass < plainPassLimit; ++pass) {
-        if (reduction.squares() == total) return;
-        reduction.plainPass(random);
+    // A plain pass lowers the excess (sum of squares minus total) only when its four
+    // random cells meet a cell above 1, so each pass removes about a fixed share of
+    // the excess, a share that shrinks with the matrix's size. The blocks so far
+    // measure that share (averaged, so one unlucky block near the end, when a few
+    // cells are left, decides nothing); when the excess left would need more than
+    // kPlainPassBudget further passes at that rate, aimed passes take over (10,000 x
+    // 1,000 at fill 0.03: 2^28 plain passes, some 29 s, became a fifth of a second).
+    // Matrices that finish within the budget keep the plain reduction's moves.
+    const double firstExcess = squares64 - total64;
+    std::uint64_t pass = 0, blocks = 0;
+    while (pass < plainPassLimit) {
+        const std::uint64_t blockEnd = std::min(plainPassLimit, pass + kPlainPassBlock);
+        for (; pass < blockEnd; ++pass) {
+            if (reduction.squares() == total) return;
+            reduction.plainPass(random);
+        }
+        const double excess = reduction.squares() - total;
+        if (excess == 0) return;
+        // Blocks still needed: ln(excess) over the log-share a block removes.
+        const double perBlock = std::log(firstExcess / excess) / static_cast<double>(++blocks);
+        if (perBlock * static_cast<double>(kPlainPassBudget / kPlainPassBlock) < std::log(excess)) break;
     }
     // In a large sparse matrix the last cells above 1 are found by a random pass only
-    // once in ~10^11 passes (32767 x 32767 at fill 0.01). Past the limit, passes aimed
-    // at those cells finish the job; plain passes stay interleaved so that moves which
-    // leave the sum unchanged can still free a cell that no aimed move can lower.
+    // once in ~10^11 passes (32767 x 32767 at fill 0.01). Passes aimed at those cells
+    // finish the job; plain passes stay interleaved so that moves which leave the sum
+    // unchanged can still free a cell that no aimed move can lower.
     std::vector<std::pair<std::int32_t, std::int32_t>> above1;
     while (reduction.squares() != total) {
         // Plain passes may also raise a cell above 1; a fresh scan finds those.

@@ -34,11 +34,15 @@ MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const 
                                 Random& random);
 
 // Random 2 x 2 moves, four random values per pass, until every cell is 0 or 1.
-// After plainPassLimit passes (reached only by large sparse matrices) passes aimed
-// at the cells above 1 take over. Throws kelpo::Error (InvalidInput) when no 0/1
+// Passes aimed at the cells above 1 take over once plain passes stop paying (at the
+// rate a block of kPlainPassBlock passes measured, finishing would take more than
+// kPlainPassBudget passes: large sparse matrices, after their first block) or after
+// plainPassLimit passes. Throws kelpo::Error (InvalidInput) when no 0/1
 // matrix has X's margins (the loop would never end), (Overflow) when the total or
 // the sum of squares exceeds 32 bits.
 inline constexpr std::uint64_t kPlainPassLimit = std::uint64_t{1} << 28;
+inline constexpr std::uint64_t kPlainPassBlock = std::uint64_t{1} << 16;
+inline constexpr std::uint64_t kPlainPassBudget = std::uint64_t{1} << 24;
 void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit = kPlainPassLimit);
 
 // The two stages and the copy into a presence-absence matrix. Throws kelpo::Error

@@ -24,6 +24,10 @@ constexpr std::string_view statisticText(StatisticId id) {
     return "";
 }
 
+// How far a statistic may grow. The engine keeps 64 bits; the desktop program keeps
+// its 32-bit rule, under which a C-score beyond 2147483647 stops the run (Overflow).
+enum class StatisticRange : std::uint8_t { Full64, Limited32 };
+
 // 1..4 as in the statistic list; nothing for any other number.
 constexpr std::optional<StatisticId> statisticFromNumber(int number) {
     if (number < 1 || number > 4) return std::nullopt;

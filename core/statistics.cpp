@@ -125,11 +125,6 @@ void countSharedFeatures(const BitLines& lines, SharedKernel kernel, std::int32_
     }
 }
 
-void throwCScoreOverflow(std::int64_t value) {
-    throw Error(ErrorKind::Overflow, "Overflow: the C-score (" + std::to_string(value) +
-                                         ") exceeds the 32-bit range (at most 2147483647).");
-}
-
 BitLines featureLines(const PresenceMatrix& matrix, bool speciesAreEntities) {
     const std::int32_t rows = matrix.rows(), cols = matrix.cols();
     BitLines lines = speciesAreEntities ? BitLines(cols, rows) : BitLines(rows, cols);
@@ -159,7 +154,7 @@ BitLines featureLines(const PresenceMatrix& matrix, bool speciesAreEntities) {
     return lines;
 }
 
-std::int32_t computeStatistic(const PresenceMatrix& matrix, StatisticId id) {
+std::int64_t computeStatistic(const PresenceMatrix& matrix, StatisticId id) {
     switch (id) {
         case StatisticId::CScore: {
             CScoreStatistic<TableLayout::Triangle> s;

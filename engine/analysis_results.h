@@ -37,7 +37,7 @@ struct HypothesisTestResult {
 struct AnalysisResults {
     PowerTable powerTable;
     HypothesisTestResult test;
-    std::int32_t observed = 0;   // the statistic of the user's matrix
+    std::int64_t observed = 0;   // the statistic of the user's matrix
     double simulatedMean = 0.0;  // over every simulated value of the ten replicates
     double simulatedSd = 0.0;
     // The variance ratio is no integer count: with the V-Ratio chosen, the observed

@@ -32,6 +32,8 @@ struct AnalysisSettings {
     bool assumeSpeciesEquivalent = false;
     bool assumeInteractions = false;
     InteractionChoice interactionChoice = InteractionChoice::None;  // read only with assumeInteractions
+    // Not a user's choice: the desktop program keeps its 32-bit C-score, the CLI and R 64 bits.
+    StatisticRange statisticRange = StatisticRange::Full64;
 
     static constexpr std::int32_t kDefaultMatricesPerDistribution = 100;
     static constexpr std::int32_t kDefaultIterations = 10000;

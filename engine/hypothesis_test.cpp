@@ -64,7 +64,7 @@ HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const Analysi
         tbb::parallel_for(0, kReplicates, [&](int r) {
             Random random(settings.simulationSeed, streams::replicate(r + 1));
             replicates[static_cast<std::size_t>(r)] =
-                PValue(matrix, settings.statisticId, settings.iterations, random, monitor);
+                PValue(matrix, settings.statisticId, settings.iterations, random, settings.statisticRange, monitor);
         });
     });
     Random bootstrap(settings.simulationSeed, streams::kBootstrap);

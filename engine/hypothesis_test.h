@@ -18,7 +18,7 @@ inline constexpr std::int32_t kReplicates = 10;
 
 struct HypothesisTestOutcome {
     HypothesisTestResult result;
-    std::int32_t observed = 0;
+    std::int64_t observed = 0;
     double simulatedMean = 0.0;
     double simulatedSd = 0.0;
 };

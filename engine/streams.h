@@ -1,4 +1,5 @@
-// The stream ids that split one seed into independent random sequences, one per unit of work.
+// The stream ids that split one seed into independent random sequences, one per unit of
+// work. Ids may be related (small, consecutive, in ratios): Random mixes them with the seed.
 #pragma once
 
 #include <cstdint>

@@ -101,6 +101,6 @@ std::string fixedNumberText(double value, int decimals) { return roundedDecimalT
 
 std::string percentText(double value) { return roundedDecimalText(value, 2, 1) + "%"; }
 
-std::string wholeNumberText(std::int32_t value) { return std::to_string(value); }
+std::string wholeNumberText(std::int64_t value) { return std::to_string(value); }
 
 }  // namespace kelpo

@@ -18,7 +18,7 @@ std::string fixedNumberText(double value, int decimals);
 // fixedNumberText: "0.0%" style (0.5 gives 50.0%).
 std::string percentText(double value);
 
-// A 32-bit whole number in decimal.
-std::string wholeNumberText(std::int32_t value);
+// A whole number in decimal, every digit of it (64-bit statistics included).
+std::string wholeNumberText(std::int64_t value);
 
 }  // namespace kelpo

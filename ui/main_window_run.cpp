@@ -67,6 +67,7 @@ void MainWindow::ReadAnalysisSettings() {
     settings_.speciesCount = dimension(*txtRows_);
     settings_.siteCount = dimension(*txtCols_);
     settings_.applyRunDefaults();  // the defaults stay for later runs and the options dialog
+    settings_.statisticRange = StatisticRange::Limited32;
     settings_.statisticId = statisticFromNumber(cboStatistic_->currentIndex() + 1).value_or(StatisticId::CScore);
 
     settings_.nullHypothesis = optH01_->isChecked()   ? NullHypothesis::NoInteractions

@@ -82,18 +82,15 @@ inline std::int64_t statistic(const PresenceMatrix& m, StatisticId id) {
 // The swap step on an 8-bit matrix: returns whether it swapped.
 inline bool swapStep(PresenceMatrix& a, Random& random) {
     const std::int32_t R = a.rows(), C = a.cols();
-    const std::int32_t i1 = random.draw(R);
-    std::int32_t i2;
-    do i2 = random.draw(R); while (i2 == i1);
-    const std::int32_t k1 = random.draw(C);
-    std::int32_t k2;
-    do k2 = random.draw(C); while (k2 == k1);
-    const int s1 = a(i1, k1) + a(i2, k2), s2 = a(i1, k2) + a(i2, k1);
+    // The second of each pair is drawn among the others and steps over the first.
+    const std::int32_t i1 = random.draw(R), i2 = random.draw(R - 1), j2 = i2 + (i2 >= i1);
+    const std::int32_t k1 = random.draw(C), k3 = random.draw(C - 1), k2 = k3 + (k3 >= k1);
+    const int s1 = a(i1, k1) + a(j2, k2), s2 = a(i1, k2) + a(j2, k1);
     if ((s1 ^ s2) != 2) return false;
     a.set(i1, k1, 1 - a(i1, k1));
-    a.set(i2, k1, 1 - a(i2, k1));
+    a.set(j2, k1, 1 - a(j2, k1));
     a.set(i1, k2, 1 - a(i1, k2));
-    a.set(i2, k2, 1 - a(i2, k2));
+    a.set(j2, k2, 1 - a(j2, k2));
     return true;
 }
 

@@ -22,7 +22,7 @@ constexpr std::int32_t kCols = 10;
 
 PresenceMatrix randomMatrix() {
     PresenceMatrix m(kRows, kCols);
-    Random random(5, 99);
+    Random random(6, 99);
     for (std::int32_t i = 1; i <= kRows; ++i)
         for (std::int32_t j = 1; j <= kCols; ++j) m.set(i, j, random.next() < 0.5f ? 1 : 0);
     return m;

@@ -1,0 +1,146 @@
+// The generator's statistical properties: uniform draws, no correlation between
+// consecutive draws nor between streams (related ids included, at every seed). The
+// swap chain's null distribution: on margins small enough to enumerate every matrix
+// that has them, the long-run share of each statistic value matches the exact share
+// (every such matrix equally likely). Start matrices of a large sparse table (the
+// aimed reduction) keep its margins exactly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "core/random_binary_matrix.h"
+#include "core/swap_chain.h"
+
+namespace kelpo {
+namespace {
+
+// The 99.9 % point of chi-square with df degrees of freedom (Wilson-Hilferty).
+double chiSquareBound(double df) {
+    const double a = 2.0 / (9.0 * df);
+    return df * std::pow(1.0 - a + 3.0902 * std::sqrt(a), 3.0);
+}
+
+// sqrt(N) times the correlation of N paired values of two uniforms: about N(0, 1).
+template <class Next>
+double correlationZ(std::int64_t n, Next&& nextPair) {
+    double sum = 0;
+    for (std::int64_t t = 0; t < n; ++t) std::apply([&](double a, double b) { sum += (a - 0.5) * (b - 0.5); }, nextPair());
+    return sum * 12.0 / std::sqrt(static_cast<double>(n));
+}
+
+double streamZ(std::int32_t seed, std::uint64_t a, std::uint64_t b, std::int64_t n) {
+    Random x(seed, a), y(seed, b);
+    return correlationZ(n, [&] { return std::pair<double, double>(x.next(), y.next()); });
+}
+
+constexpr std::uint64_t community(std::uint64_t row, std::uint64_t index) { return row << 32 | index; }
+
+TEST(Generator, DrawsOfOneToNAreUniform) {
+    Random random(2024, 3);
+    for (const std::int32_t n : {2, 3, 7, 20, 1000, 32767}) {
+        constexpr std::int64_t kDraws = 10'000'000;
+        std::vector<std::int64_t> counts(static_cast<std::size_t>(n) + 1, 0);
+        for (std::int64_t t = 0; t < kDraws; ++t) ++counts[static_cast<std::size_t>(random.draw(n))];
+        const double expected = static_cast<double>(kDraws) / n;
+        double chi = 0;
+        for (std::int32_t v = 1; v <= n; ++v) chi += std::pow(counts[static_cast<std::size_t>(v)] - expected, 2) / expected;
+        EXPECT_LT(chi, chiSquareBound(n - 1)) << n;
+    }
+}
+
+TEST(Generator, ConsecutiveDrawsAreUncorrelated) {
+    Random random(0, 0);
+    double last = random.next();
+    const auto consecutive = [&] { return std::pair<double, double>(std::exchange(last, random.next()), last); };
+    EXPECT_LT(std::abs(correlationZ(2'000'000, consecutive)), 4.5);
+}
+
+// Streams whose ids stand in ratio 3, 5 or 7, neighbours, and random pairs: at seeds
+// 0, 1 and 2^31 - 1 none is correlated beyond sampling noise.
+TEST(Generator, RelatedStreamsAreUncorrelatedAtEverySeed) {
+    const std::pair<std::uint64_t, std::uint64_t> related[] = {
+        {1, 4}, {2, 7}, {3, 10}, {1, 2}, {10, 11}, {community(1, 1), community(3, 4)},
+        {community(2, 5), community(6, 16)}, {community(1, 1), community(1, 2)}, {community(1, 7), community(2, 7)}};
+    for (const std::int32_t seed : {0, 1, INT32_MAX}) {
+        for (const auto& [a, b] : related) EXPECT_LT(std::abs(streamZ(seed, a, b, 1'000'000)), 4.5) << seed << " " << a << " " << b;
+        Random ids(seed, 77);
+        constexpr int kPairs = 300;
+        double chi = 0;
+        for (int p = 0; p < kPairs; ++p) {
+            const auto a = static_cast<std::uint64_t>(ids.draw(36)) << 32 | static_cast<std::uint64_t>(ids.draw(100));
+            const auto b = a + static_cast<std::uint64_t>(ids.draw(1000));
+            chi += std::pow(streamZ(seed, a, b, 20'000), 2);
+        }
+        EXPECT_LT(chi, chiSquareBound(kPairs)) << seed;
+    }
+}
+
+const std::vector<std::int32_t> kRows = {2, 3, 2, 3, 2}, kCols = {3, 2, 3, 1, 3};
+
+// Every 5 x 5 matrix with the margins above, row by row over the 5-bit patterns.
+void enumerate(PresenceMatrix& m, std::int32_t row, std::vector<std::int32_t>& colsLeft,
+               std::vector<PresenceMatrix>& out) {
+    if (row > 5) return out.push_back(m);  // the column sums left are all 0: they add up to 0
+    for (unsigned bits = 0; bits < 32; ++bits) {
+        if (std::popcount(bits) != kRows[static_cast<std::size_t>(row - 1)]) continue;
+        bool fits = true;
+        for (std::int32_t k = 0; k < 5; ++k) fits &= (colsLeft[static_cast<std::size_t>(k)] -= (bits >> k) & 1) >= 0;
+        if (fits) {
+            for (std::int32_t k = 0; k < 5; ++k) m.set(row, k + 1, (bits >> k) & 1);
+            enumerate(m, row + 1, colsLeft, out);
+        }
+        for (std::int32_t k = 0; k < 5; ++k) colsLeft[static_cast<std::size_t>(k)] += (bits >> k) & 1;
+    }
+}
+
+template <template <TableLayout> class Stat>
+void expectExactShares(StatisticId id, const std::vector<PresenceMatrix>& all) {
+    std::map<std::int64_t, double> exact, seen;
+    for (const PresenceMatrix& m : all) exact[computeStatistic(m, id)] += 1.0 / static_cast<double>(all.size());
+    withChain<Stat>(5, 5, [&](auto& chain) {
+        chain.start(featureLines(all.front(), std::decay_t<decltype(chain)>::Statistic::kSpeciesAreEntities));
+        Random random(5, 1);
+        // Thinned by 100 steps, so the samples are as good as independent.
+        constexpr int kSamples = 40000;
+        for (int s = 0; s < kSamples; ++s) {
+            for (int t = 0; t < 100; ++t) chain.step(random);
+            seen[chain.value()] += 1;
+        }
+        double chi = 0;
+        for (const auto& [value, share] : exact) chi += std::pow(seen[value] - share * kSamples, 2) / (share * kSamples);
+        EXPECT_LT(chi, chiSquareBound(static_cast<double>(exact.size()) - 1)) << static_cast<int>(id);
+        EXPECT_EQ(seen.size(), exact.size()) << "values the margins do not allow";
+    });
+}
+
+TEST(SwapChain, LongRunSharesMatchTheEnumeratedMatrices) {
+    PresenceMatrix m(5, 5);
+    std::vector<std::int32_t> colsLeft = kCols;
+    std::vector<PresenceMatrix> all;
+    enumerate(m, 1, colsLeft, all);
+    ASSERT_GT(all.size(), 500u);
+    expectExactShares<CScoreStatistic>(StatisticId::CScore, all);
+    expectExactShares<CheckerboardsStatistic>(StatisticId::Checkerboards, all);
+    expectExactShares<CombinationsStatistic>(StatisticId::Combinations, all);
+}
+
+TEST(RandomBinaryMatrix, SparseSkewedTablesKeepTheirMargins) {
+    Random random(8, 8);
+    PresenceMatrix table(3000, 400);
+    for (std::int32_t i = 1; i <= 3000; ++i)
+        for (std::int32_t k = 1; k <= 400; ++k) table.set(i, k, random.next() * std::pow(i + 20.0, 0.7) < 3.0 ? 1 : 0);
+    const PresenceMatrix start = RandomBinaryMatrix(table.rowSums(), table.colSums(), random);
+    EXPECT_EQ(start.rowSums(), table.rowSums());
+    EXPECT_EQ(start.colSums(), table.colSums());
+    for (std::int32_t k = 1; k <= 400; ++k) EXPECT_EQ(*std::max_element(start.column(k), start.column(k) + 3000), 1);
+}
+
+}  // namespace
+}  // namespace kelpo
