@@ -99,6 +99,7 @@ public:
     }
 
     std::int32_t value() const { return stat_.value(); }
+    const Stat& statistic() const { return stat_; }
     std::int32_t rows() const { return rows_; }
     std::int32_t cols() const { return cols_; }
 
