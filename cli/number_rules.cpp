@@ -56,7 +56,30 @@ std::int32_t checkedIterations(std::string_view text, const std::function<void(s
     return toWholeNumber(static_cast<double>(total) / 10.0);
 }
 
+// A whole count of at least `least`: refused when no number, below, or beyond 32 bits.
+std::int32_t checkedCount(std::string_view text, std::string_view what, std::int32_t least) {
+    const std::string message = std::string(what) + " must be a whole number from " + std::to_string(least) +
+                                " to 2147483647";
+    const double value = numberOrRefuse(text, message, what);
+    if (std::nearbyint(value) < least) refuse(message, what, text);
+    return wholeWithin(value, kInt32Max, message, what, text);
+}
+
 }  // namespace
+
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+                                      std::string_view fdr, std::string_view seed, int threads) {
+    PairwiseSettings settings;
+    settings.samples = checkedCount(samples, "--samples", 1);
+    settings.burnIn = checkedCount(burnIn, "--burn-in", 0);
+    settings.thin = checkedCount(thin, "--thin", 1);
+    constexpr std::string_view kFdrMessage = "--fdr must be a number greater than 0 and less than 1";
+    settings.fdr = numberOrRefuse(fdr, kFdrMessage, "--fdr");
+    if (!(settings.fdr > 0.0 && settings.fdr < 1.0)) refuse(kFdrMessage, "--fdr", fdr);
+    settings.seed = checkedSeed(seed);
+    settings.threads = threads;
+    return settings;
+}
 
 std::optional<double> strictNumber(std::string_view text) {
     double value = 0.0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/pairwise_test.h"
+
 namespace kelpo {
 
 inline constexpr std::string_view kError10 = "Error 10: Number of iterations must be an integer greater than 0.";
@@ -39,5 +41,10 @@ std::optional<double> strictNumber(std::string_view text);
 SimulationNumbers checkSimulationNumbers(std::string_view matrices, std::string_view seed,
                                          std::string_view iterationTotal,
                                          const std::function<void(std::string_view)>& warn);
+
+// The pairwise test's numbers from their texts, strict as above and rounded the same way;
+// kelpo::Error (InvalidInput) naming the option for a refused one. threads is copied.
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+                                      std::string_view fdr, std::string_view seed, int threads);
 
 }  // namespace kelpo
