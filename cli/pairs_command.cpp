@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
+#include "matrix/species_names.h"
 #include "results/pairs_csv.h"
 
 namespace kelpo {
@@ -18,16 +19,6 @@ namespace {
 
 nlohmann::ordered_json optionalNumber(const std::optional<double>& value) {
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
-}
-
-// Column 0 of the checked copy (blanks trimmed); a row without a name is called by its number.
-std::vector<std::string> speciesNames(const SparseArray& cells, std::int32_t rows) {
-    std::vector<std::string> names;
-    for (std::int32_t i = 1; i <= rows; ++i) {
-        const std::string* name = cells.find(i, 0);
-        names.push_back(name ? *name : std::to_string(i));
-    }
-    return names;
 }
 
 PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSettings& settings, bool progress) {

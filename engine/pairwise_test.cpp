@@ -97,12 +97,15 @@ void runChain(const PresenceMatrix& matrix, const std::uint16_t* observed, std::
 
 bool fixedCount(std::int32_t rowSum, std::int32_t sites) { return rowSum == 0 || rowSum == sites; }
 
-PairClass classify(const PairResult& pair, double fdr) {
-    if (*pair.pAdjusted > fdr) return PairClass::Random;
-    return *pair.pLower < *pair.pUpper ? PairClass::Segregated : PairClass::Aggregated;
-}
-
 }  // namespace
+
+void classifyPairs(PairwiseResults& results, double fdr) {
+    for (PairResult& pair : results.pairs) {
+        if (!pair.pAdjusted) continue;
+        if (*pair.pAdjusted > fdr) pair.pairClass = PairClass::Random;
+        else pair.pairClass = *pair.pLower < *pair.pUpper ? PairClass::Segregated : PairClass::Aggregated;
+    }
+}
 
 std::string_view pairClassText(PairClass c) {
     switch (c) {
@@ -191,11 +194,8 @@ PairwiseResults PairwiseTest(const PresenceMatrix& matrix, const PairwiseSetting
         }
     }
     const std::vector<double> adjusted = benjaminiHochberg(family);
-    for (std::size_t k = 0; k < familyRows.size(); ++k) {
-        PairResult& pair = results.pairs[familyRows[k]];
-        pair.pAdjusted = adjusted[k];
-        pair.pairClass = classify(pair, settings.fdr);
-    }
+    for (std::size_t k = 0; k < familyRows.size(); ++k) results.pairs[familyRows[k]].pAdjusted = adjusted[k];
+    classifyPairs(results, settings.fdr);
     return results;
 }
 

@@ -64,6 +64,10 @@ struct PairwiseResults {
 // control.begin(0, kPairChains * slices) then one step per finished slice of a chain.
 PairwiseResults PairwiseTest(const PresenceMatrix& matrix, const PairwiseSettings& settings, RunControl& control);
 
+// Classes every testable pair again at another false discovery rate (0 < fdr < 1),
+// without a new run: a pair is segregated or aggregated when its adjusted p is at most fdr.
+void classifyPairs(PairwiseResults& results, double fdr);
+
 // Throws kelpo::Error (InvalidInput) naming the first setting out of range.
 void checkPairwiseSettings(const PairwiseSettings& settings);
 
