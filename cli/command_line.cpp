@@ -100,6 +100,8 @@ void addOptions(CLI::App& app, CommandLine& line) {
         ->check(CLI::Range(1, 4096));
     app.add_option("--output", line.output, "Also write the report to this file");
     app.add_option("--json", line.json, "Write the results as one JSON object to this file");
+    app.add_option("--plots", line.plots,
+                   "Write the charts (null-distribution, chain, power) as .svg and .png into this folder");
     app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
     app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
     app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();

@@ -24,6 +24,7 @@ struct CommandLine {
     int threads = 0;  // 0: all cores
     std::optional<std::filesystem::path> output;
     std::optional<std::filesystem::path> json;
+    std::optional<std::filesystem::path> plots;  // folder for the charts
     bool noPower = false;
     bool progress = false;
     // The pairwise test instead of the analysis (--pairs) and its own numbers.

@@ -1,7 +1,8 @@
 #include "cli/json_results.h"
 
-#include <cmath>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "results/report.h"
 
@@ -68,12 +69,30 @@ nlohmann::ordered_json powerTableJson(const PowerTable& table) {
     return rows;
 }
 
-// Standardised effect size; none when the simulated values do not vary.
-nlohmann::ordered_json standardisedEffect(const AnalysisResults& results) {
-    if (!(results.simulatedSd > 0.0)) return nullptr;
-    const double ses = (static_cast<double>(results.observed) - results.simulatedMean) / results.simulatedSd;
-    if (!std::isfinite(ses)) return nullptr;
-    return ses;
+template <class T>
+nlohmann::ordered_json orNull(const std::optional<T>& value) {
+    if (!value) return nullptr;
+    return *value;
+}
+
+nlohmann::ordered_json nullDistributionJson(const std::vector<ValueCount>& table) {
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const ValueCount& entry : table) rows.push_back({{"value", entry.value}, {"count", entry.count}});
+    return rows;
+}
+
+// Columns rather than rows of points: half the size, and ready for a data frame.
+nlohmann::ordered_json tracesJson(const std::vector<std::vector<TracePoint>>& traces) {
+    nlohmann::ordered_json all = nlohmann::ordered_json::array();
+    for (std::size_t r = 0; r < traces.size(); ++r) {
+        std::vector<std::int64_t> iterations, values;
+        for (const TracePoint& point : traces[r]) {
+            iterations.push_back(point.iteration);
+            values.push_back(point.value);
+        }
+        all.push_back({{"replicate", r + 1}, {"iteration", iterations}, {"value", values}});
+    }
+    return all;
 }
 
 }  // namespace
@@ -88,7 +107,9 @@ nlohmann::ordered_json resultsJson(const AnalysisResults& results, const Analysi
         {"observed", results.observed},
         {"simulated_mean", results.simulatedMean},
         {"simulated_sd", results.simulatedSd},
-        {"ses", standardisedEffect(results)},
+        {"ses", orNull(ses(results))},
+        {"quantile_025", orNull(quantileLow(results))},
+        {"quantile_975", orNull(quantileHigh(results))},
         {"p_value", results.test.pValue},
         {"ci_low", results.test.ciLow},
         {"ci_high", results.test.ciHigh},
@@ -98,6 +119,8 @@ nlohmann::ordered_json resultsJson(const AnalysisResults& results, const Analysi
         {"min_power", powerExtreme(table, -1)},
         {"max_power", powerExtreme(table, 1)},
         {"power_table", powerTableJson(table)},
+        {"null_distribution", nullDistributionJson(results.test.nullDistribution)},
+        {"trace", tracesJson(results.test.traces)},
     };
 }
 

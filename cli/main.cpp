@@ -12,6 +12,7 @@
 #include "cli/json_results.h"
 #include "cli/output_file.h"
 #include "cli/pairs_command.h"
+#include "cli/plot_files.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
 #include "engine/run.h"
@@ -77,6 +78,7 @@ int run(const CommandLine& line) {
     // Refused before the run rather than after minutes of simulation.
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
+    if (line.plots) preparePlotFolder(*line.plots);
 
     const LoadedMatrix loaded = loadMatrix(line.matrixFile);
     settings.fileName = matrixName(line.matrixFile.string());
@@ -94,6 +96,7 @@ int run(const CommandLine& line) {
     // The files first: a full or closed standard output must not cost the saved copies.
     if (line.output) writeOutputFile(*line.output, report);
     if (line.json) writeOutputFile(*line.json, resultsJson(results, settings).dump(2) + "\n");
+    if (line.plots) writePlots(*line.plots, results, std::string(statisticText(settings.statisticId)));
     std::cout << report << "\r\n" << std::flush;
     if (!std::cout) throw Error(ErrorKind::InputOutput, "The report could not be written to standard output.");
     return static_cast<int>(ExitCode::Success);

@@ -1,6 +1,8 @@
 #include "core/p_value.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "core/error.h"
@@ -27,30 +29,45 @@ BitLines linesOf(const MarginMatrix& x, bool speciesAreEntities) {
 }
 
 // The N simulated values, counted by runs: the value changes only after a swap, so
-// a refused proposal costs nothing here, and the moments are exact (128-bit).
+// a refused proposal costs nothing here. Every figure (less, equal, the exact 128-bit
+// moments) is read from the frequency table at the end, so the histogram a chart draws
+// and the counts the report prints cannot disagree.
 struct Tally {
     std::int32_t observed;
-    std::int64_t less = 0, equal = 0;
-    __int128 sum = 0, sumOfSquares = 0;
+    ValueTable table{};
+    std::vector<TracePoint> trace{};
 
-    void add(std::int32_t value, std::int64_t times) {
-        if (value == observed) equal += times;
-        else if (value < observed) less += times;
-        sum += static_cast<__int128>(value) * times;
-        sumOfSquares += static_cast<__int128>(std::int64_t{value} * value) * times;
-    }
+    void add(std::int64_t value, std::int64_t times) { table.add(value, times); }
 };
 
-PValueResult finish(const Tally& tally, StatisticId id, std::int32_t iterations) {
+PValueResult finish(Tally& tally, StatisticId id, std::int32_t iterations) {
     PValueResult result;
+    result.counts = tally.table.sorted();
+    std::int64_t less = 0, equal = 0;
+    __int128 sum = 0, sumOfSquares = 0;
+    for (const ValueCount& entry : result.counts) {
+        if (entry.value == tally.observed) equal += entry.count;
+        else if (entry.value < tally.observed) less += entry.count;
+        sum += static_cast<__int128>(entry.value) * entry.count;
+        sumOfSquares += static_cast<__int128>(entry.value) * entry.value * entry.count;
+    }
     const double n = iterations;
-    result.less = static_cast<double>(tally.less);
-    result.equal = static_cast<double>(tally.equal);
+    result.less = static_cast<double>(less);
+    result.equal = static_cast<double>(equal);
     result.pValue = id == StatisticId::Combinations ? (result.less + result.equal) / n : (n - result.less) / n;
     result.observed = tally.observed;
-    result.simulatedSum = static_cast<double>(tally.sum);
-    result.simulatedSumOfSquares = static_cast<double>(tally.sumOfSquares);
+    result.simulatedSum = static_cast<double>(sum);
+    result.simulatedSumOfSquares = static_cast<double>(sumOfSquares);
+    result.trace = std::move(tally.trace);
     return result;
+}
+
+// A chain that never moves (the margins admit one matrix): its trace is flat.
+std::vector<TracePoint> flatTrace(std::int64_t value, std::int32_t iterations) {
+    std::vector<TracePoint> trace;
+    const std::int64_t stride = traceStride(iterations);
+    for (std::int64_t t = 1; t <= iterations; t += stride) trace.push_back({t, value});
+    return trace;
 }
 
 // The statistic of a matrix with one row or one column (or none), without tables:
@@ -96,6 +113,7 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     if (observed.rows() < 2 || observed.cols() < 2) {
         Tally tally{degenerateValue(observed, id)};
         tally.add(tally.observed, iterations);
+        tally.trace = flatTrace(tally.observed, iterations);
         return finish(tally, id, iterations);
     }
 
@@ -111,17 +129,26 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     }  // X (2 bytes a cell) is released before the chain allocates its byte cells
     chain.start(std::move(start));
 
-    // Step 6, the hottest loop: a refused proposal is four draws and four bit reads.
+    // The hottest loop: a refused proposal is four draws and four bit reads. It runs in
+    // blocks that end at the trace's sampling iterations, so sampling costs one check
+    // per block rather than one per step.
+    const std::int64_t stride = traceStride(iterations);
+    tally.trace.reserve(static_cast<std::size_t>((iterations - 1) / stride + 1));
     std::int32_t value = chain.value();
+    tally.trace.push_back({1, value});
     std::int64_t runStart = 1;
-    for (std::int32_t t = 2; t <= iterations; ++t) {
-        if (!chain.step(random)) [[likely]] continue;
-        const std::int32_t next = chain.value();
-        if (next != value) {
-            tally.add(value, t - runStart);
-            value = next;
-            runStart = t;
+    for (std::int64_t blockStart = 2; blockStart <= iterations; blockStart += stride) {
+        const std::int64_t blockEnd = std::min<std::int64_t>(blockStart + stride - 1, iterations);
+        for (std::int64_t t = blockStart; t <= blockEnd; ++t) {
+            if (!chain.step(random)) [[likely]] continue;
+            const std::int32_t next = chain.value();
+            if (next != value) {
+                tally.add(value, t - runStart);
+                value = next;
+                runStart = t;
+            }
         }
+        if (blockEnd == blockStart + stride - 1) tally.trace.push_back({blockEnd, value});
     }
     tally.add(value, std::int64_t{iterations} + 1 - runStart);
     return finish(tally, id, iterations);

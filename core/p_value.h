@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/presence_matrix.h"
 #include "core/random.h"
+#include "core/simulated_values.h"
 #include "core/statistic_id.h"
 
 namespace kelpo {
@@ -17,6 +19,8 @@ struct PValueResult {
     std::int32_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
     double simulatedSum = 0.0;         // sum of the simulated values
     double simulatedSumOfSquares = 0.0;
+    std::vector<ValueCount> counts;   // every simulated value with its frequency, ascending (empty for V-Ratio)
+    std::vector<TracePoint> trace;    // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
 };
 
 // N = iterations simulated statistics: a random start with the observed margins,

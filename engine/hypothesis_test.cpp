@@ -29,6 +29,7 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
     pValues.reserve(replicates.size());
     double sum = 0.0;
     double sumOfSquares = 0.0;
+    std::vector<const std::vector<ValueCount>*> tables;
     for (const PValueResult& r : replicates) {
         outcome.result.pValue += r.pValue;
         outcome.result.less += r.less;
@@ -36,7 +37,10 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
         sum += r.simulatedSum;
         sumOfSquares += r.simulatedSumOfSquares;
         pValues.push_back(r.pValue);
+        tables.push_back(&r.counts);
+        outcome.result.traces.push_back(r.trace);
     }
+    outcome.result.nullDistribution = pooledCounts(tables);
     if (replicates.empty()) return outcome;
     outcome.result.pValue /= static_cast<double>(replicates.size());
     const ConfidenceInterval interval = BootstrapInterval(pValues, bootstrap);
