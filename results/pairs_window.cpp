@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -13,6 +14,8 @@
 #include <optional>
 #include <utility>
 
+#include "charts/chart_files.h"
+#include "charts/pair_heat_map.h"
 #include "results/pairs_csv.h"
 #include "results/save_results.h"
 #include "widgets/file_dialogs.h"
@@ -43,11 +46,33 @@ private:
     std::optional<double> key_;
 };
 
-QString csvPath(QString path) {
+// The chosen path, with the ending added when its file name has none.
+QString withEnding(QString path, const QString& ending) {
     path = path.trimmed();
-    if (!path.isEmpty() && !path.section(QLatin1Char('/'), -1).contains(QLatin1Char('.'))) path += QStringLiteral(".csv");
+    if (!path.isEmpty() && !path.section(QLatin1Char('/'), -1).contains(QLatin1Char('.'))) path += ending;
     return path;
 }
+
+// The heat map tab: draws the window's results at the window's rate, scaled to the tab.
+class HeatMapView : public QWidget {
+public:
+    HeatMapView(QWidget* parent, const PairwiseResults& results, const std::vector<std::string>& names,
+                const QDoubleSpinBox& fdr)
+        : QWidget(parent), results_(results), names_(names), fdr_(fdr) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setRenderHint(QPainter::Antialiasing);
+        charts::drawPairHeatMap(painter, QRectF(rect()).adjusted(8, 8, -8, -8), results_, names_, fdr_.value());
+    }
+
+private:
+    const PairwiseResults& results_;
+    const std::vector<std::string>& names_;
+    const QDoubleSpinBox& fdr_;
+};
 
 }  // namespace
 
@@ -62,7 +87,9 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
       table_(new QTableWidget(this)),
       fdr_(new QDoubleSpinBox(this)),
       summary_(new QLabel(this)),
+      heatMap_(new HeatMapView(this, results_, names_, *fdr_)),
       saveTable_(new QPushButton(QStringLiteral("Save Table..."), this)),
+      saveChart_(new QPushButton(QStringLiteral("Save Chart..."), this)),
       close_(new QPushButton(QStringLiteral("Close"), this)),
       help_(new QPushButton(QStringLiteral("Help"), this)) {
     setObjectName(QStringLiteral("frmPairs"));
@@ -71,6 +98,8 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
     table_->setObjectName(QStringLiteral("tblPairs"));
     fdr_->setObjectName(QStringLiteral("spnFdr"));
     saveTable_->setObjectName(QStringLiteral("cmdSaveTable"));
+    saveChart_->setObjectName(QStringLiteral("cmdSaveChart"));
+    heatMap_->setObjectName(QStringLiteral("heatMap"));
     close_->setObjectName(QStringLiteral("cmdClose"));
 
     table_->setColumnCount(kColumns);
@@ -81,7 +110,9 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->setVisible(false);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);  // hundreds of rows: keep them compact
     tabs_->addTab(table_, QStringLiteral("Table"));
+    tabs_->addTab(heatMap_, QStringLiteral("Heat map"));
 
     fdr_->setDecimals(3);
     fdr_->setRange(0.001, 0.999);
@@ -95,7 +126,7 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
     controls->addWidget(summary_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    for (QPushButton* button : {saveTable_, close_, help_}) buttons->addWidget(button);
+    for (QPushButton* button : {saveTable_, saveChart_, close_, help_}) buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(tabs_, 1);
@@ -103,8 +134,15 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
     resize(900, 600);
 
     connect(saveTable_, &QPushButton::clicked, this, [this] {
-        saveTable(csvPath(saveFileDialog(this, QStringLiteral("Species pairs.csv"),
-                                         {QStringLiteral("CSV Files (*.csv)"), QStringLiteral("All Files (*.*)")})));
+        saveTable(withEnding(saveFileDialog(this, QStringLiteral("Species pairs.csv"),
+                                            {QStringLiteral("CSV Files (*.csv)"), QStringLiteral("All Files (*.*)")}),
+                             QStringLiteral(".csv")));
+    });
+    connect(saveChart_, &QPushButton::clicked, this, [this] {
+        saveChart(withEnding(saveFileDialog(this, QStringLiteral("Species pairs.png"),
+                                            {QStringLiteral("PNG Images (*.png)"), QStringLiteral("SVG Images (*.svg)"),
+                                             QStringLiteral("All Files (*.*)")}),
+                             QStringLiteral(".png")));
     });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(help_, &QPushButton::clicked, this,
@@ -148,6 +186,7 @@ void PairsWindow::refreshClasses() {
     }
     table_->setSortingEnabled(true);
     showSummary();
+    heatMap_->update();
 }
 
 void PairsWindow::showSummary() {
@@ -173,6 +212,21 @@ void PairsWindow::saveTable(const QString& path) {
     if (path.isEmpty()) return;
     try {
         writeResultsFile(path.toStdString(), pairsCsv(results_, names_));
+    } catch (const std::exception&) {
+        showError(this, QStringLiteral("Error 09: invalid file name"));
+    }
+}
+
+void PairsWindow::saveChart(const QString& path) {
+    if (path.isEmpty()) return;
+    const QSize size = charts::heatMapSize(names_.size());
+    try {
+        charts::savePainting(
+            [&](QPainter& painter) {
+                charts::drawPairHeatMap(painter, QRectF(QPointF(8, 8), QSizeF(size) - QSizeF(16, 16)), results_, names_,
+                                        fdr_->value());
+            },
+            path, size);
     } catch (const std::exception&) {
         showError(this, QStringLiteral("Error 09: invalid file name"));
     }

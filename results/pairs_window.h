@@ -1,5 +1,5 @@
-// The species-pairs window: the pairwise test's table (sortable), the false discovery
-// rate that classes the pairs, and saving the table as CSV.
+// The species-pairs window: the pairwise test's table (sortable) and heat map, the false
+// discovery rate that classes the pairs, and saving the table as CSV and the map as PNG or SVG.
 #pragma once
 
 #include <QPointer>
@@ -29,6 +29,8 @@ public:
     const PairwiseResults& results() const { return results_; }
     // Writes the table as CSV; a message box on failure, and the window keeps its table.
     void saveTable(const QString& path);
+    // Writes the heat map as SVG (path ending .svg) or PNG; a message box on failure.
+    void saveChart(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -46,7 +48,9 @@ private:
     QTableWidget* table_;
     QDoubleSpinBox* fdr_;
     QLabel* summary_;
+    QWidget* heatMap_;
     QPushButton* saveTable_;
+    QPushButton* saveChart_;
     QPushButton* close_;
     QPushButton* help_;
 };

@@ -77,7 +77,7 @@ TEST(PairwiseTest, NullMeansMatchEveryMatrixWithTheMarginsAndFixedPairsAreUntest
     // Only the six testable pairs form the family.
     const std::vector<double> adjusted = benjaminiHochberg(family);
     for (std::size_t p = 0, k = 0; p < r.pairs.size(); ++p)
-        if (r.pairs[p].pAdjusted) EXPECT_DOUBLE_EQ(*r.pairs[p].pAdjusted, adjusted[k++]);
+        if (r.pairs[p].pAdjusted) { EXPECT_DOUBLE_EQ(*r.pairs[p].pAdjusted, adjusted[k++]); }
 }
 
 // 20 sites: species 1 and 2 split them in halves (segregated), species 3 and 4 share the
