@@ -6,20 +6,30 @@ JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libgtest-dev libgmock-dev libbenchmark-dev \
               libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+# The R package alone needs these (make r, make test), so make run does not need R.
+# knitr, rmarkdown and pandoc build its vignette.
+R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r-cran-rmarkdown pandoc
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test bench test-asan fuzz clean
+.PHONY: deps r-deps build run r test bench test-asan fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
-	@missing=""; for p in $(PACKAGES); do \
+	@$(call install_missing,$(PACKAGES))
+
+r-deps:
+	@$(call install_missing,$(R_PACKAGES))
+
+define install_missing
+missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+endef
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -30,7 +40,13 @@ build: deps $(BUILD)/build.ninja
 run: build
 	./$(BUILD)/cli/kelpo-cli --progress examples/dune.txt
 
-test: build
+# Installs the R package from the checkout into R's site library; its configure
+# copies the C++ sources it compiles into r/src/kelpo/ (not tracked).
+r: deps r-deps
+	MAKEFLAGS=-j$(JOBS) R CMD INSTALL r
+
+# The R package's tests run in ctest (test "r") against the package installed here.
+test: build r
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build

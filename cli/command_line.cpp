@@ -1,35 +1,12 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <map>
 #include <tuple>
 #include <string>
-
-#include "cli/number_rules.h"
-#include "core/error.h"
 
 namespace kelpo {
 
 namespace {
-
-const std::map<std::string, StatisticId> kStatistics = {
-    {"cscore", StatisticId::CScore},
-    {"checkerboards", StatisticId::Checkerboards},
-    {"combinations", StatisticId::Combinations},
-    {"vratio", StatisticId::VRatio},
-};
-
-const std::map<std::string, NullHypothesis> kNullHypotheses = {
-    {"interactions", NullHypothesis::NoInteractions},
-    {"sites", NullHypothesis::SitesEquivalent},
-    {"species", NullHypothesis::SpeciesEquivalent},
-};
-
-const std::map<int, InteractionChoice> kInteractionPercents = {
-    {0, InteractionChoice::None},
-    {50, InteractionChoice::Half},
-    {100, InteractionChoice::All},
-};
 
 constexpr const char* kFooter = R"(Numbers:
   --iterations, --matrices and --seed take decimal numbers written in full: a text
@@ -82,20 +59,20 @@ void addPairOptions(CLI::App& app, CommandLine& line) {
 }
 
 void addOptions(CLI::App& app, CommandLine& line) {
-    app.add_option("--statistic", line.statistic, "Co-occurrence statistic")
+    app.add_option("--statistic", line.choices.statistic, "Co-occurrence statistic")
         ->check(CLI::IsMember({"cscore", "checkerboards", "combinations", "vratio"}))
         ->capture_default_str();
-    app.add_option("--null", line.nullHypothesis, "Null hypothesis (none when absent)")
+    app.add_option("--null", line.choices.nullHypothesis, "Null hypothesis (none when absent)")
         ->check(CLI::IsMember({"interactions", "sites", "species"}));
-    app.add_flag("--assume-sites-equivalent", line.assumeSitesEquivalent, "Assume sites are equivalent");
-    app.add_flag("--assume-species-equivalent", line.assumeSpeciesEquivalent, "Assume species are equivalent");
-    app.add_option("--assume-interactions", line.assumeInteractionsPercent,
+    app.add_flag("--assume-sites-equivalent", line.choices.assumeSitesEquivalent, "Assume sites are equivalent");
+    app.add_flag("--assume-species-equivalent", line.choices.assumeSpeciesEquivalent, "Assume species are equivalent");
+    app.add_option("--assume-interactions", line.choices.assumeInteractionsPercent,
                    "Assume interactions between species, with this percentage of species interacting")
         ->check(CLI::IsMember({0, 50, 100}));
-    app.add_option("--iterations", line.iterations, "Iterations of the hypothesis test (total)")
+    app.add_option("--iterations", line.choices.iterations, "Iterations of the hypothesis test (total)")
         ->capture_default_str();
-    app.add_option("--matrices", line.matrices, "Simulated matrices per distribution")->capture_default_str();
-    app.add_option("--seed", line.seed, "Random seed of the simulations")->capture_default_str();
+    app.add_option("--matrices", line.choices.matrices, "Simulated matrices per distribution")->capture_default_str();
+    app.add_option("--seed", line.choices.seed, "Random seed of the simulations")->capture_default_str();
     app.add_option("--threads", line.threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1, 4096));
     app.add_option("--output", line.output, "Also write the report to this file");
@@ -106,32 +83,6 @@ void addOptions(CLI::App& app, CommandLine& line) {
     app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
     app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();
     addPairOptions(app, line);
-}
-
-// The window enables an assumption only where the null hypothesis leaves it open.
-void checkAssumptions(const AnalysisSettings& settings) {
-    const bool anyAssumption =
-        settings.assumeSitesEquivalent || settings.assumeSpeciesEquivalent || settings.assumeInteractions;
-    if (anyAssumption && settings.nullHypothesis == NullHypothesis::None) {
-        throw Error(ErrorKind::InvalidInput,
-                    "The assumptions are available only with a null hypothesis: add --null "
-                    "interactions|sites|species.");
-    }
-    if (settings.assumeInteractions && settings.nullHypothesis == NullHypothesis::NoInteractions) {
-        throw Error(ErrorKind::InvalidInput,
-                    "--assume-interactions is not available with --null interactions: the null hypothesis is "
-                    "that species do not interact.");
-    }
-    if (settings.assumeSitesEquivalent && settings.nullHypothesis == NullHypothesis::SitesEquivalent) {
-        throw Error(ErrorKind::InvalidInput,
-                    "--assume-sites-equivalent is not available with --null sites: it is the null hypothesis "
-                    "itself.");
-    }
-    if (settings.assumeSpeciesEquivalent && settings.nullHypothesis == NullHypothesis::SpeciesEquivalent) {
-        throw Error(ErrorKind::InvalidInput,
-                    "--assume-species-equivalent is not available with --null species: it is the null "
-                    "hypothesis itself.");
-    }
 }
 
 }  // namespace
@@ -154,21 +105,7 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
 
 AnalysisSettings settingsFromCommandLine(const CommandLine& line,
                                          const std::function<void(std::string_view)>& warn) {
-    AnalysisSettings settings;
-    settings.statisticId = kStatistics.at(line.statistic);
-    if (!line.nullHypothesis.empty()) settings.nullHypothesis = kNullHypotheses.at(line.nullHypothesis);
-    settings.assumeSitesEquivalent = line.assumeSitesEquivalent;
-    settings.assumeSpeciesEquivalent = line.assumeSpeciesEquivalent;
-    if (line.assumeInteractionsPercent) {
-        settings.assumeInteractions = true;
-        settings.interactionChoice = kInteractionPercents.at(*line.assumeInteractionsPercent);
-    }
-    checkAssumptions(settings);
-    const SimulationNumbers numbers = checkSimulationNumbers(line.matrices, line.seed, line.iterations, warn);
-    settings.matricesPerDistribution = numbers.matricesPerDistribution;
-    settings.simulationSeed = numbers.simulationSeed;
-    settings.iterations = numbers.iterations;
-    return settings;
+    return settingsFromChoices(line.choices, warn);
 }
 
 }  // namespace kelpo

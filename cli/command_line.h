@@ -7,20 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/analysis_settings.h"
+#include "engine/analysis_choices.h"
 
 namespace kelpo {
 
 struct CommandLine {
     std::filesystem::path matrixFile;
-    std::string statistic = "cscore";
-    std::string nullHypothesis;  // empty: none selected
-    bool assumeSitesEquivalent = false;
-    bool assumeSpeciesEquivalent = false;
-    std::optional<int> assumeInteractionsPercent;  // 0, 50 or 100
-    std::string iterations = "100000";             // the total the user sees
-    std::string matrices = "100";
-    std::string seed = "0";
+    AnalysisChoices choices;
     int threads = 0;  // 0: all cores
     std::optional<std::filesystem::path> output;
     std::optional<std::filesystem::path> json;

@@ -4,40 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/analysis_choices.h"
 #include "results/report.h"
 
 namespace kelpo {
 
 namespace {
-
-std::string nullHypothesisName(NullHypothesis hypothesis) {
-    switch (hypothesis) {
-        case NullHypothesis::NoInteractions: return "interactions";
-        case NullHypothesis::SitesEquivalent: return "sites";
-        case NullHypothesis::SpeciesEquivalent: return "species";
-        case NullHypothesis::None: break;
-    }
-    return "none";
-}
-
-std::string statisticName(StatisticId id) {
-    switch (id) {
-        case StatisticId::CScore: return "cscore";
-        case StatisticId::Checkerboards: return "checkerboards";
-        case StatisticId::Combinations: return "combinations";
-        case StatisticId::VRatio: return "vratio";
-    }
-    return "unknown";
-}
-
-int interactionPercent(InteractionChoice choice) {
-    switch (choice) {
-        case InteractionChoice::None: return 0;
-        case InteractionChoice::Half: return 50;
-        case InteractionChoice::All: return 100;
-    }
-    return 0;
-}
 
 nlohmann::ordered_json settingsJson(const AnalysisSettings& settings) {
     return {

@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "cli/interrupt_watch.h"
-#include "cli/number_rules.h"
 #include "cli/output_file.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
+#include "engine/simulation_numbers.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
 #include "matrix/species_names.h"
@@ -59,7 +59,7 @@ nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseS
 
 int runPairs(const CommandLine& line) {
     const PairwiseSettings settings =
-        checkPairwiseNumbers(line.samples, line.burnIn, line.thin, line.fdr, line.seed, line.threads);
+        checkPairwiseNumbers(line.samples, line.burnIn, line.thin, line.fdr, line.choices.seed, line.threads);
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
 

@@ -8,7 +8,6 @@ namespace kelpo {
 
 namespace {
 
-constexpr int kBarWidth = 30;
 // Ten redraws a second keep the line alive without flooding a slow terminal.
 constexpr auto kMinInterval = std::chrono::milliseconds(100);
 
@@ -20,17 +19,10 @@ double doneShare(const ProgressState& state) {
 }
 
 std::string barText(const ProgressState& state) {
-    const double share = doneShare(state);
-    const int filled = static_cast<int>(std::floor(share * kBarWidth));
-    std::string text = "[";
-    text.append(static_cast<std::size_t>(filled), '#');
-    text.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-    text += "] ";
-    text += std::to_string(static_cast<int>(std::nearbyint(share * 100))) + "%  ";
-    text += simulationLine(state.stepsDone, state.stepTotal);
+    std::string detail = simulationLine(state.stepsDone, state.stepTotal);
     const std::string remaining = remainingTimeText(state.elapsedSeconds, state.stepsDone, state.stepTotal);
-    if (!remaining.empty()) text += "  " + remaining;
-    return text;
+    if (!remaining.empty()) detail += "  " + remaining;
+    return progressBarText(doneShare(state), detail);
 }
 
 }  // namespace

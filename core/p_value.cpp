@@ -105,7 +105,7 @@ std::int32_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
 
 template <class Chain>
 PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
-                      Random& random) {
+                      Random& random, const ChainMonitor& monitor) {
     constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
     // One row or one column (or none): the margins admit exactly one matrix, the
     // observed one, and the swap step cannot pick two rows or two columns. Every
@@ -131,9 +131,11 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
 
     // The hottest loop: a refused proposal is four draws and four bit reads. It runs in
     // blocks that end at the trace's sampling iterations, so sampling costs one check
-    // per block rather than one per step.
+    // per block rather than one per step; the monitor hears of the steps every
+    // kMonitorInterval or so, not per block, to keep its shared counter cold.
     const std::int64_t stride = traceStride(iterations);
     tally.trace.reserve(static_cast<std::size_t>((iterations - 1) / stride + 1));
+    std::int64_t unreported = 0;
     std::int32_t value = chain.value();
     tally.trace.push_back({1, value});
     std::int64_t runStart = 1;
@@ -149,28 +151,41 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
             }
         }
         if (blockEnd == blockStart + stride - 1) tally.trace.push_back({blockEnd, value});
+        unreported += blockEnd - blockStart + 1;
+        if (unreported >= ChainMonitor::kMonitorInterval) {
+            monitor.passed(unreported);
+            unreported = 0;
+        }
     }
+    monitor.passed(unreported);
     tally.add(value, std::int64_t{iterations} + 1 - runStart);
     return finish(tally, id, iterations);
 }
 
 template <template <TableLayout> class Stat>
-PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                 const ChainMonitor& monitor) {
     return withChain<Stat>(observed.rows(), observed.cols(),
-                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random); });
+                           [&](auto& chain) { return runChain(chain, observed, id, iterations, random, monitor); });
 }
 
 }  // namespace
 
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random) {
+void ChainMonitor::passed(std::int64_t steps) const {
+    if (stepsDone) stepsDone->fetch_add(steps, std::memory_order_relaxed);
+    if (cancel && cancel->load(std::memory_order_relaxed)) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
+}
+
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                    const ChainMonitor& monitor) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
     switch (id) {
-        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random);
-        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random);
-        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random);
+        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, monitor);
+        case StatisticId::Checkerboards: return run<CheckerboardsStatistic>(observed, id, iterations, random, monitor);
+        case StatisticId::Combinations: return run<CombinationsStatistic>(observed, id, iterations, random, monitor);
         case StatisticId::VRatio: break;
         default:
             throw Error(ErrorKind::InvalidInput,

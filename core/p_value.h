@@ -1,6 +1,7 @@
 // The p-value of a matrix's statistic against random matrices with the same margins.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -23,8 +24,21 @@ struct PValueResult {
     std::vector<TracePoint> trace;    // the value at iterations 1, 1 + s, ... (traceStride); empty for V-Ratio
 };
 
+// Lets another thread follow a long chain and stop it. Every kMonitorInterval swap
+// steps the chain adds them to *stepsDone and, once *cancel is set, throws
+// kelpo::Error (Cancelled). Null pointers are not looked at. Checking between blocks
+// keeps the inner loop as it is, and 2^16 steps take well under a millisecond.
+struct ChainMonitor {
+    static constexpr std::int32_t kMonitorInterval = 1 << 16;
+    const std::atomic<bool>* cancel = nullptr;
+    std::atomic<std::int64_t>* stepsDone = nullptr;
+
+    void passed(std::int64_t steps) const;
+};
+
 // N = iterations simulated statistics: a random start with the observed margins,
 // then N - 1 sequential swap steps. Throws kelpo::Error (InvalidInput) for N < 1.
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random);
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
+                    const ChainMonitor& monitor = {});
 
 }  // namespace kelpo

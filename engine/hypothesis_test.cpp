@@ -55,15 +55,16 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
 }
 
 HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const AnalysisSettings& settings, int threads,
-                                     RunControl& control) {
+                                     RunControl& control, bool cancellable) {
     control.stepBegun();
+    const ChainMonitor monitor = control.testMonitor(cancellable);
     std::array<PValueResult, kReplicates> replicates{};
     tbb::task_arena arena = workerArena(threads);
     arena.execute([&] {
         tbb::parallel_for(0, kReplicates, [&](int r) {
             Random random(settings.simulationSeed, streams::replicate(r + 1));
             replicates[static_cast<std::size_t>(r)] =
-                PValue(matrix, settings.statisticId, settings.iterations, random);
+                PValue(matrix, settings.statisticId, settings.iterations, random, monitor);
         });
     });
     Random bootstrap(settings.simulationSeed, streams::kBootstrap);

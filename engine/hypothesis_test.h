@@ -38,9 +38,10 @@ HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates
                                         Random& bootstrap);
 
 // Calls control.stepBegun() once, then runs replicate r (1..10) on stream r and the
-// bootstrap on its own stream, all seeded with settings.simulationSeed. Never looks at
-// a cancel request.
+// bootstrap on its own stream, all seeded with settings.simulationSeed. The chains
+// report their steps to control; a cancel request stops them (kelpo::Error, Cancelled)
+// only when cancellable.
 HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const AnalysisSettings& settings, int threads,
-                                     RunControl& control);
+                                     RunControl& control, bool cancellable = false);
 
 }  // namespace kelpo

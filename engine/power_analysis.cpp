@@ -57,7 +57,7 @@ bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, con
     control.stepBegun();
     Random random(settings.simulationSeed, streams::community(plan.tableRow, communityIndex));
     const PresenceMatrix community = DrawCommunity(plan.x, plan.y, plan.proportion, random);
-    const double p = PValue(community, settings.statisticId, pValueIterations, random).pValue;
+    const double p = PValue(community, settings.statisticId, pValueIterations, random, control.cancelMonitor()).pValue;
     // Throwing from the body cancels the task group, so no further community starts.
     if (control.cancelRequested()) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
     return p <= kRejectionLevel;

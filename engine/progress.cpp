@@ -1,5 +1,6 @@
 #include "engine/progress.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -37,8 +38,11 @@ std::int32_t stepTotal(std::int32_t totalSteps, std::int32_t matricesPerDistribu
 
 std::string remainingTimeText(double elapsedSeconds, std::int32_t stepsDone, std::int32_t stepTotal) {
     if (stepsDone <= 1) return {};
-    const double remaining =
-        elapsedSeconds * static_cast<double>(stepTotal - stepsDone) / static_cast<double>(stepsDone);
+    return remainingTimeText(elapsedSeconds * static_cast<double>(stepTotal - stepsDone) /
+                             static_cast<double>(stepsDone));
+}
+
+std::string remainingTimeText(double remaining) {
     std::string text;
     if (remaining >= 3600) text += std::to_string(static_cast<long long>(std::floor(remaining / 3600))) + "hr ";
     const long long seconds = static_cast<long long>(std::nearbyint(remaining));
@@ -62,6 +66,18 @@ std::string progressCaption(std::int32_t stepsDone, std::int32_t stepTotal) {
 
 std::string simulationLine(std::int32_t stepsDone, std::int32_t stepTotal) {
     return "Simulation: " + std::to_string(stepsDone) + " of " + std::to_string(stepTotal);
+}
+
+std::string progressBarText(double share, std::string_view detail) {
+    constexpr int kBarWidth = 30;
+    share = std::clamp(share, 0.0, 1.0);
+    const int filled = static_cast<int>(std::floor(share * kBarWidth));
+    std::string text = "[";
+    text.append(static_cast<std::size_t>(filled), '#');
+    text.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+    text += "] ";
+    text += std::to_string(static_cast<int>(std::nearbyint(share * 100))) + "%  ";
+    return text.append(detail);
 }
 
 }  // namespace kelpo

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+
+#include "core/p_value.h"
 
 namespace kelpo {
 
@@ -34,10 +37,21 @@ public:
     void stepBegun();  // StepsDone + 1 and a callback
     std::int32_t stepsDone() const noexcept { return stepsDone_.load(std::memory_order_relaxed); }
 
+    // What the hypothesis test's chains report to: their swap steps so far, and the
+    // cancel request when the caller lets the test be cancelled.
+    ChainMonitor testMonitor(bool cancellable) noexcept {
+        return {cancellable ? &cancel_ : nullptr, &testSteps_};
+    }
+    // A chain of the power analysis: stopped by a cancel request within its p-value,
+    // so that one long community does not hold the request up.
+    ChainMonitor cancelMonitor() noexcept { return {&cancel_, nullptr}; }
+    std::int64_t testStepsDone() const noexcept { return testSteps_.load(std::memory_order_relaxed); }
+
 private:
     Callback onStep_;
     std::atomic<bool> cancel_{false};
     std::atomic<std::int32_t> stepsDone_{0};
+    std::atomic<std::int64_t> testSteps_{0};
     std::int32_t totalSteps_ = 0;
     std::int32_t stepTotal_ = 0;
     std::chrono::steady_clock::time_point start_{};
@@ -48,6 +62,8 @@ std::int32_t stepTotal(std::int32_t totalSteps, std::int32_t matricesPerDistribu
 
 // "30s Remaining", "2min Remaining", "1hr 7min Remaining"; empty for the first step.
 std::string remainingTimeText(double elapsedSeconds, std::int32_t stepsDone, std::int32_t stepTotal);
+// The same text for a number of seconds.
+std::string remainingTimeText(double remainingSeconds);
 
 // The percentage of the caption: stepsDone * 100 / S rounded half to even.
 std::int32_t progressPercent(std::int32_t stepsDone, std::int32_t stepTotal);
@@ -55,5 +71,8 @@ std::int32_t progressPercent(std::int32_t stepsDone, std::int32_t stepTotal);
 // "Kelpo Progress... 50%" and "Simulation: 1800 of 3601".
 std::string progressCaption(std::int32_t stepsDone, std::int32_t stepTotal);
 std::string simulationLine(std::int32_t stepsDone, std::int32_t stepTotal);
+
+// One line of a text display: "[#######.......] 25%  " and the detail after it.
+std::string progressBarText(double share, std::string_view detail);
 
 }  // namespace kelpo

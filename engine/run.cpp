@@ -40,7 +40,7 @@ AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings
         // No simulations: the test is the run's only step, so the display shows 1 of 1.
         control.begin(0, stepTotal(0, settings.matricesPerDistribution));
     }
-    const HypothesisTestOutcome test = HypothesisTest(matrix, settings, options.threads, control);
+    const HypothesisTestOutcome test = HypothesisTest(matrix, settings, options.threads, control, options.cancellableTest);
     results.test = test.result;
     results.observed = test.observed;
     results.simulatedMean = test.simulatedMean;

@@ -1,5 +1,6 @@
 // The advanced options' rules for the simulation sizes and the seed, applied to
-// the texts given on the command line: the same refusals, warnings and rounding.
+// numbers given as text (kelpo-cli's options, the R package's arguments): the same
+// refusals, warnings and rounding as the options dialog.
 #pragma once
 
 #include <cstdint>
@@ -35,12 +36,20 @@ struct SimulationNumbers {
 // "12abc", "", "inf" or a number beyond the range of a double.
 std::optional<double> strictNumber(std::string_view text);
 
+// How a front end spells the three numbers in a refusal: "(--seed: \"x\")".
+struct NumberNames {
+    std::string matrices = "--matrices";
+    std::string seed = "--seed";
+    std::string iterations = "--iterations";
+};
+
 // Checks in the options dialog's order (matrices, seed, iterations) and stops at
 // the first refusal: kelpo::Error (InvalidInput) with the Error 10 or 12 text.
 // A warning is handed to `warn` and the check goes on, as after a Yes.
 SimulationNumbers checkSimulationNumbers(std::string_view matrices, std::string_view seed,
                                          std::string_view iterationTotal,
-                                         const std::function<void(std::string_view)>& warn);
+                                         const std::function<void(std::string_view)>& warn,
+                                         const NumberNames& names = {});
 
 // The pairwise test's numbers from their texts, strict as above and rounded the same way;
 // kelpo::Error (InvalidInput) naming the option for a refused one. threads is copied.

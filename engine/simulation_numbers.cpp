@@ -1,4 +1,4 @@
-#include "cli/number_rules.h"
+#include "engine/simulation_numbers.h"
 
 #include <charconv>
 #include <cmath>
@@ -33,26 +33,28 @@ std::int32_t wholeWithin(double value, double limit, std::string_view message, s
     return toWholeNumber(value);
 }
 
-std::int32_t checkedMatrices(std::string_view text, const std::function<void(std::string_view)>& warn) {
-    const double value = numberOrRefuse(text, kError10, "--matrices");
-    if (value <= 0) refuse(kError10, "--matrices", text);
+std::int32_t checkedMatrices(std::string_view text, const std::function<void(std::string_view)>& warn,
+                             std::string_view name) {
+    const double value = numberOrRefuse(text, kError10, name);
+    if (value <= 0) refuse(kError10, name, text);
     if (value < 100) warn(kWarning11);
-    return wholeWithin(value, kInt32Max, kError10, "--matrices", text);
+    return wholeWithin(value, kInt32Max, kError10, name, text);
 }
 
-std::int32_t checkedSeed(std::string_view text) {
-    const double value = numberOrRefuse(text, kError12, "--seed");
-    if (value < 0) refuse(kError12, "--seed", text);
-    return wholeWithin(value, kInt32Max, kError12, "--seed", text);
+std::int32_t checkedSeed(std::string_view text, std::string_view name) {
+    const double value = numberOrRefuse(text, kError12, name);
+    if (value < 0) refuse(kError12, name, text);
+    return wholeWithin(value, kInt32Max, kError12, name, text);
 }
 
 // The stored tenth: the whole total divided by ten, rounded half to even again
 // (25005 gives 2500, 25015 gives 2502).
-std::int32_t checkedIterations(std::string_view text, const std::function<void(std::string_view)>& warn) {
-    const double value = numberOrRefuse(text, kError10, "--iterations");
-    if (value <= 0) refuse(kError10, "--iterations", text);
+std::int32_t checkedIterations(std::string_view text, const std::function<void(std::string_view)>& warn,
+                               std::string_view name) {
+    const double value = numberOrRefuse(text, kError10, name);
+    if (value <= 0) refuse(kError10, name, text);
     if (value < 25000) warn(kWarning13);
-    const std::int32_t total = wholeWithin(value, kMaxIterationTotal, kError10, "--iterations", text);
+    const std::int32_t total = wholeWithin(value, kMaxIterationTotal, kError10, name, text);
     return toWholeNumber(static_cast<double>(total) / 10.0);
 }
 
@@ -91,11 +93,12 @@ std::optional<double> strictNumber(std::string_view text) {
 
 SimulationNumbers checkSimulationNumbers(std::string_view matrices, std::string_view seed,
                                          std::string_view iterationTotal,
-                                         const std::function<void(std::string_view)>& warn) {
+                                         const std::function<void(std::string_view)>& warn,
+                                         const NumberNames& names) {
     SimulationNumbers numbers;
-    numbers.matricesPerDistribution = checkedMatrices(matrices, warn);
-    numbers.simulationSeed = checkedSeed(seed);
-    numbers.iterations = checkedIterations(iterationTotal, warn);
+    numbers.matricesPerDistribution = checkedMatrices(matrices, warn, names.matrices);
+    numbers.simulationSeed = checkedSeed(seed, names.seed);
+    numbers.iterations = checkedIterations(iterationTotal, warn, names.iterations);
     return numbers;
 }
 

@@ -1,0 +1,113 @@
+#' Test whether species co-occur at random
+#'
+#' Compares a co-occurrence statistic of the matrix with its values in random
+#' matrices of the same row and column sums (a swap chain from a random start),
+#' in ten replicates, as Kelpo's hypothesis test does.
+#'
+#' @param x A presence-absence matrix or data frame: species in rows, sites in
+#'   columns, 0 and 1. A data frame whose first column is character (or factor)
+#'   takes it as the species names. Row and column names are kept.
+#' @param statistic The co-occurrence statistic: `"cscore"` (C-score: the
+#'   checkerboard units summed over species pairs), `"checkerboards"` (species
+#'   pairs that never share a site) or `"combinations"` (distinct species
+#'   combinations among the sites).
+#' @param iterations Simulated matrices in total over the ten replicates (as
+#'   `kelpo-cli --iterations`). Fewer than 25000 give a warning.
+#' @param seed Seed of the random numbers: the same seed gives the same results,
+#'   whatever the number of threads.
+#' @param threads Worker threads; `NULL` uses every core.
+#' @param progress Show a progress bar with the remaining time.
+#' @param binary `FALSE` stops at a value other than 0 and 1; `TRUE` reads every
+#'   value above 0 as a presence (abundances, for example).
+#' @return A `kelpo_test`: a list with `statistic`, `observed`,
+#'   `simulated_mean`, `simulated_sd`, `ses` (standardised effect size),
+#'   `p_value`, `ci_low` and `ci_high` (bootstrap 95% interval of the p-value),
+#'   `less` and `equal` (simulated values below and equal to the observed one),
+#'   `quantile_025` and `quantile_975` (of the simulated values),
+#'   `null_distribution` (a data frame of every simulated `value` and its
+#'   `count`), `trace` (a data frame of each `replicate`'s chain: `iteration`
+#'   and `value`, at most 1000 points each), `iterations` and `seed`. It has `print`, `summary`, `plot` and
+#'   `as.data.frame` methods.
+#' @details Ctrl-C (or the Stop button) stops a long run within a second and
+#'   returns to R with an error saying so.
+#' @seealso [power_analysis()] for how much the test can be trusted,
+#'   [kelpo_analysis()] for both with Kelpo's report.
+#' @examples
+#' data(dune, package = "kelpo")
+#' result <- cooccurrence_test(dune, iterations = 25000, progress = FALSE)
+#' result
+#' result$p_value
+#' plot(result)
+#' plot(result, type = "chain")
+#' @export
+cooccurrence_test <- function(x, statistic = c("cscore", "checkerboards", "combinations"), iterations = 1e5,
+                              seed = 0, threads = NULL, progress = interactive(), binary = FALSE) {
+  statistic <- match.arg(statistic)
+  cells <- as_presence_matrix(x, binary)
+  options <- analysis_options(cells, statistic, iterations = iterations, seed = seed)
+  results <- run_engine(cells, options, threads, power = FALSE, progress = progress)
+  new_kelpo_test(results, statistic, options, dim(cells))
+}
+
+new_kelpo_test <- function(results, statistic, options, size) {
+  test <- c(list(statistic = statistic),
+            results[c("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less",
+                      "equal", "quantile_025", "quantile_975", "null_distribution", "trace")])
+  test$iterations <- as.numeric(options$iterations)
+  test$seed <- as.numeric(options$seed)
+  test$species <- size[1]
+  test$sites <- size[2]
+  structure(test, class = "kelpo_test")
+}
+
+count_text <- function(x) formatC(x, format = "f", digits = 0, big.mark = ",")
+
+statistic_label <- function(statistic) {
+  c(cscore = "C-score", checkerboards = "Number of checkerboards",
+    combinations = "Number of species combinations")[[statistic]]
+}
+
+# Which tail the p-value counts: fewer combinations, more of the other two, mean segregation.
+tail_text <- function(statistic) {
+  if (statistic == "combinations") "at most" else "at least"
+}
+
+#' @export
+print.kelpo_test <- function(x, digits = 4, ...) {
+  cat("Kelpo co-occurrence test:", statistic_label(x$statistic), "of", x$species, "species x", x$sites,
+      "sites\n")
+  cat("  observed ", format(x$observed, digits = digits), ", random matrices ",
+      format(x$simulated_mean, digits = digits), " +- ", format(x$simulated_sd, digits = digits),
+      " (SES ", format(x$ses, digits = 3), ")\n", sep = "")
+  cat("  p-value ", format(x$p_value, digits = digits), " (95% CI ", format(x$ci_low, digits = digits), " to ",
+      format(x$ci_high, digits = digits), "), share of ", count_text(x$iterations),
+      " random matrices with a value ", tail_text(x$statistic), " the observed one\n", sep = "")
+  invisible(x)
+}
+
+#' @export
+summary.kelpo_test <- function(object, ...) {
+  structure(object, class = c("summary.kelpo_test", "kelpo_test"))
+}
+
+#' @export
+print.summary.kelpo_test <- function(x, ...) {
+  print.kelpo_test(x, digits = 6)
+  cat("\nSimulated values below the observed one: ", count_text(x$less), "\n",
+      "Simulated values equal to it:            ", count_text(x$equal), "\n",
+      "Seed: ", x$seed, "\n", sep = "")
+  cat(if (x$p_value <= 0.05) {
+    "p <= 0.05: the observed value is rarely reached by random matrices; the species do not co-occur at random.\n"
+  } else {
+    "p > 0.05: random matrices often reach the observed value; no sign of non-random co-occurrence.\n"
+  }, sep = "")
+  cat("Whether this test can be trusted for this matrix: see power_analysis().\n")
+  invisible(x)
+}
+
+#' @export
+as.data.frame.kelpo_test <- function(x, ...) {
+  fields <- c("statistic", "observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high",
+              "less", "equal", "iterations", "seed")
+  as.data.frame(x[fields], stringsAsFactors = FALSE)
+}

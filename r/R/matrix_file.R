@@ -1,0 +1,39 @@
+#' Read and write Kelpo's matrix files
+#'
+#' A matrix file is a header line of site names and one line per species: its
+#' name, then a 0 or 1 for each site, separated by spaces, tabs or commas.
+#'
+#' @param file Path of the file.
+#' @return `read_kelpo_matrix()`: an integer matrix of 0 and 1 with species and
+#'   site names, which remembers the file's name for the report.
+#'   `write_kelpo_matrix()`: `file`, invisibly.
+#' @examples
+#' dune <- read_kelpo_matrix(system.file("extdata", "dune.txt", package = "kelpo"))
+#' dune[1:3, 1:5]
+#' file <- tempfile(fileext = ".txt")
+#' write_kelpo_matrix(dune, file)
+#' identical(read_kelpo_matrix(file)[, ], dune[, ])
+#' @export
+read_kelpo_matrix <- function(file) {
+  contents <- .kelpo_read_matrix(path.expand(file))
+  cells <- contents$cells
+  dimnames(cells) <- list(contents$species, contents$sites)
+  attr(cells, "kelpo_name") <- contents$name
+  cells
+}
+
+#' @rdname read_kelpo_matrix
+#' @param x A presence-absence matrix or data frame, as for [cooccurrence_test()].
+#' @param binary As for [cooccurrence_test()].
+#' @export
+write_kelpo_matrix <- function(x, file, binary = FALSE) {
+  cells <- as_presence_matrix(x, binary)
+  names <- c(rownames(cells), colnames(cells))
+  blank <- grepl("[[:space:],]", names) | names == ""
+  if (any(blank)) {
+    stop("The name '", names[blank][1], "' holds a blank or a comma, or is empty: ",
+         "a matrix file separates its fields by them.", call. = FALSE)
+  }
+  .kelpo_write_matrix(cells, rownames(cells), colnames(cells), "Species", path.expand(file))
+  invisible(file)
+}

@@ -1,0 +1,115 @@
+// The whole analysis for R: the matrix and the settings in, the results, the report
+// text and the power table out.
+#include "glue.h"
+
+#include <sstream>
+
+#include "engine/hypothesis_test.h"
+#include "engine/run.h"
+#include "results/report.h"
+
+namespace kelpo::r {
+
+namespace {
+
+// Columns filled as std::vectors and wrapped once: push_back on an R vector copies it.
+Rcpp::DataFrame powerTableFrame(const PowerTable& table) {
+    static constexpr double kProportions[] = {0.0, 0.5, 1.0};
+    std::vector<double> proportion, rate;
+    std::vector<int> distribution;
+    std::vector<bool> inNull;
+    for (const PowerRow& row : table) {
+        proportion.push_back(kProportions[row.proportion - 1]);
+        distribution.push_back(row.distribution);
+        inNull.push_back(row.inNullHypothesis);
+        rate.push_back(row.rejectionRate);
+    }
+    return Rcpp::DataFrame::create(Rcpp::_["proportion"] = proportion, Rcpp::_["distribution"] = distribution,
+                                   Rcpp::_["in_null"] = Rcpp::wrap(inNull), Rcpp::_["rejection_rate"] = rate);
+}
+
+// The report's warnings about the test, as sentences without the asterisks.
+std::vector<std::string> reportWarnings(const std::string& report) {
+    std::vector<std::string> warnings;
+    std::istringstream lines(report);
+    const std::string mark = "*****Warning: ";
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(mark, 0) != 0) continue;
+        line = line.substr(mark.size());
+        while (!line.empty() && line.back() == '*') line.pop_back();
+        warnings.push_back(line);
+    }
+    return warnings;
+}
+
+Rcpp::DataFrame nullDistributionFrame(const std::vector<ValueCount>& table) {
+    std::vector<double> value, count;  // doubles: the statistics and their counts may pass 32 bits
+    for (const ValueCount& entry : table) {
+        value.push_back(static_cast<double>(entry.value));
+        count.push_back(static_cast<double>(entry.count));
+    }
+    return Rcpp::DataFrame::create(Rcpp::_["value"] = value, Rcpp::_["count"] = count);
+}
+
+Rcpp::DataFrame traceFrame(const std::vector<std::vector<TracePoint>>& traces) {
+    std::vector<int> replicate;
+    std::vector<double> iteration, value;
+    for (std::size_t r = 0; r < traces.size(); ++r) {
+        for (const TracePoint& point : traces[r]) {
+            replicate.push_back(static_cast<int>(r + 1));
+            iteration.push_back(static_cast<double>(point.iteration));
+            value.push_back(static_cast<double>(point.value));
+        }
+    }
+    return Rcpp::DataFrame::create(Rcpp::_["replicate"] = replicate, Rcpp::_["iteration"] = iteration,
+                                   Rcpp::_["value"] = value);
+}
+
+template <class T>
+double orNA(const std::optional<T>& value) {
+    return value ? static_cast<double>(*value) : NA_REAL;
+}
+
+Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& settings, bool power) {
+    const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
+    return Rcpp::List::create(
+        Rcpp::_["observed"] = static_cast<double>(results.observed),
+        Rcpp::_["simulated_mean"] = results.simulatedMean, Rcpp::_["simulated_sd"] = results.simulatedSd,
+        Rcpp::_["ses"] = orNA(ses(results)), Rcpp::_["p_value"] = results.test.pValue,
+        Rcpp::_["ci_low"] = results.test.ciLow, Rcpp::_["ci_high"] = results.test.ciHigh,
+        Rcpp::_["less"] = results.test.less, Rcpp::_["equal"] = results.test.equal,
+        Rcpp::_["quantile_025"] = orNA(quantileLow(results)), Rcpp::_["quantile_975"] = orNA(quantileHigh(results)),
+        Rcpp::_["null_distribution"] = nullDistributionFrame(results.test.nullDistribution),
+        Rcpp::_["trace"] = traceFrame(results.test.traces),
+        Rcpp::_["power_table"] = powerTableFrame(results.powerTable),
+        Rcpp::_["actual_size"] = actualSize(results.powerTable),
+        Rcpp::_["min_power"] = powerExtreme(results.powerTable, -1),
+        Rcpp::_["max_power"] = powerExtreme(results.powerTable, 1),
+        Rcpp::_["warnings"] = Rcpp::wrap(power ? reportWarnings(report) : std::vector<std::string>{}),
+        Rcpp::_["report"] = report);
+}
+
+}  // namespace
+
+}  // namespace kelpo::r
+
+// [[Rcpp::export(name = ".kelpo_run")]]
+Rcpp::List kelpo_run(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads, bool power, bool progress) {
+    using namespace kelpo;
+    std::vector<std::string> warnings;
+    const auto [matrix, settings] = r::rethrowAsR([&] {
+        return std::pair{r::presenceMatrix(cells), r::analysisSettings(options, warnings)};
+    });
+    const std::int64_t testSteps = std::int64_t{kReplicates} * std::max(0, settings.iterations - 1);
+    r::ConsoleProgress display(progress, testSteps);
+    RunControl control(display.callback());
+    const RunOptions runOptions{threads, power, true};
+    const AnalysisResults results = r::runInterruptibly(
+        control, display, [&] { return runAnalysis(matrix, settings, runOptions, control); });
+    return r::rethrowAsR([&] {
+        Rcpp::List list = r::resultsList(results, settings, power);
+        list["setting_warnings"] = Rcpp::wrap(warnings);  // issued by the R side, where a warning may be an error
+        return list;
+    });
+}

@@ -1,0 +1,100 @@
+// What every exported function shares: R values to the engine's records and back,
+// and a run on a worker thread that R's interrupt can stop.
+#pragma once
+
+#include <Rcpp.h>
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "core/presence_matrix.h"
+#include "engine/analysis_settings.h"
+#include "engine/progress.h"
+
+namespace kelpo::r {
+
+// An integer matrix of 0/1 (checked by the R side; checked again by the engine).
+PresenceMatrix presenceMatrix(const Rcpp::IntegerMatrix& cells);
+
+// The settings of an R call: list(statistic, null, assume, iterations, matrices,
+// seed, name, species, sites). Warnings of the number rules are collected.
+AnalysisSettings analysisSettings(const Rcpp::List& options, std::vector<std::string>& warnings);
+
+// Draws a progress line on R's console from the R thread, as kelpo-cli does on standard error.
+class ConsoleProgress {
+public:
+    ConsoleProgress(bool shown, std::int64_t testSteps)
+        : shown_(shown), testSteps_(testSteps), start_(std::chrono::steady_clock::now()) {}
+    RunControl::Callback callback();  // stores the engine's latest state; safe from any worker
+    void draw(const RunControl& control);
+    void finish();
+
+private:
+    bool shown_;
+    std::int64_t testSteps_;
+    std::chrono::steady_clock::time_point start_;
+    std::mutex mutex_;
+    ProgressState latest_;
+    std::size_t lastWidth_ = 0;
+};
+
+// True once the user has pressed Ctrl-C (or R's Stop), without the long jump
+// that R_CheckUserInterrupt would take through C++ frames.
+bool userInterrupted();
+
+// The message of an interrupted run.
+inline constexpr const char* kInterruptedMessage =
+    "Kelpo: the analysis was interrupted by the user; nothing was computed.";
+
+// Runs job on a worker thread while the R thread watches for an interrupt (which
+// asks the run to stop) and draws the progress. Errors of the job come back as R
+// errors with their message.
+template <class Job>
+auto runInterruptibly(RunControl& control, ConsoleProgress& progress, Job job) {
+    auto outcome = std::async(std::launch::async, std::move(job));
+    bool interrupted = false;
+    while (outcome.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        if (!interrupted && userInterrupted()) {
+            interrupted = true;
+            control.requestCancel();
+        }
+        if (!interrupted) progress.draw(control);
+    }
+    if (!interrupted) progress.draw(control);  // the finished line, 100 %
+    progress.finish();
+    if (interrupted) {
+        try {
+            outcome.get();
+        } catch (...) {  // the cancellation itself; the interrupt is what the user sees
+        }
+        throw Rcpp::exception(kInterruptedMessage, false);
+    }
+    try {
+        return outcome.get();
+    } catch (const std::bad_alloc&) {
+        throw Rcpp::exception("Kelpo: out of memory.", false);
+    } catch (const std::exception& error) {
+        throw Rcpp::exception(error.what(), false);
+    }
+}
+
+// Calls body and turns any C++ error into an R error carrying its message.
+template <class Body>
+auto rethrowAsR(Body body) {
+    try {
+        return body();
+    } catch (const Rcpp::exception&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw Rcpp::exception("Kelpo: out of memory.", false);
+    } catch (const std::exception& error) {
+        throw Rcpp::exception(error.what(), false);
+    }
+}
+
+}  // namespace kelpo::r

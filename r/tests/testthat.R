@@ -1,0 +1,4 @@
+library(testthat)
+library(kelpo)
+
+test_check("kelpo")

@@ -1,0 +1,1 @@
+dune_file <- function() system.file("extdata", "dune.txt", package = "kelpo")

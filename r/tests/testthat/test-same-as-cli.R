@@ -1,0 +1,44 @@
+# The package and kelpo-cli run one engine: for a matrix, settings and seed the
+# numbers and the report's bytes must be the same. KELPO_CLI names the binary.
+cli <- Sys.getenv("KELPO_CLI")
+
+run_cli <- function(...) {
+  json <- tempfile(fileext = ".json")
+  report <- tempfile(fileext = ".txt")
+  status <- system2(cli, c(..., "--json", json, "--output", report, dune_file()), stdout = FALSE, stderr = FALSE)
+  expect_equal(status, 0)
+  list(json = jsonlite::fromJSON(json), report = readBin(report, "raw", file.size(report)))
+}
+
+test_that("the whole analysis equals kelpo-cli's, report bytes included", {
+  skip_if_not(file.exists(cli), "KELPO_CLI does not name kelpo-cli")
+  expected <- run_cli("--statistic", "checkerboards", "--null", "sites", "--assume-species-equivalent",
+                      "--matrices", "12", "--iterations", "3000", "--seed", "7")
+  analysis <- suppressWarnings(kelpo_analysis(read_kelpo_matrix(dune_file()), statistic = "checkerboards",
+                                              null = "sites", assume = "species", matrices = 12,
+                                              iterations = 3000, seed = 7, threads = 2, progress = FALSE))
+  fields <- c("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less", "equal")
+  expect_equal(unclass(analysis$test)[fields], expected$json[fields], tolerance = 1e-12)
+  table <- expected$json$power_table
+  expect_equal(analysis$power$power_table$rejection_rate, table$rejection_rate)
+  expect_equal(analysis$power$power_table$in_null, table$in_null)
+  expect_equal(analysis$power$power_table$proportion, c(0, 0.5, 1)[table$proportion])
+  expect_equal(analysis$power$power_table$distribution, table$distribution)
+  expect_equal(analysis$power[c("actual_size", "min_power", "max_power")],
+               expected$json[c("actual_size", "min_power", "max_power")])
+  report <- tempfile()
+  write_report(analysis, report)
+  expect_identical(readBin(report, "raw", file.size(report)), expected$report)
+})
+
+test_that("the test alone equals kelpo-cli --no-power for each statistic", {
+  skip_if_not(file.exists(cli), "KELPO_CLI does not name kelpo-cli")
+  for (statistic in c("cscore", "combinations")) {
+    expected <- run_cli("--no-power", "--statistic", statistic, "--iterations", "25000", "--seed", "11")$json
+    test <- cooccurrence_test(read_kelpo_matrix(dune_file()), statistic, iterations = 25000, seed = 11,
+                              progress = FALSE)
+    expect_equal(unclass(test)[c("observed", "simulated_mean", "simulated_sd", "p_value", "less", "equal")],
+                 expected[c("observed", "simulated_mean", "simulated_sd", "p_value", "less", "equal")],
+                 tolerance = 1e-12)
+  }
+})
