@@ -56,8 +56,7 @@ PairwiseResults run(const PresenceMatrix& m, PairwiseSettings s) {
 // Four ordinary species, one at every site and one at none (their pairs are untestable).
 TEST(PairwiseTest, NullMeansMatchEveryMatrixWithTheMarginsAndFixedPairsAreUntestable) {
     const PresenceMatrix m = fromRows({{1, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 1, 1}, {1, 0, 0, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}});
-    PairwiseSettings s;
-    s.samples = 20000, s.burnIn = 1000, s.thin = 100, s.seed = 3;
+    const PairwiseSettings s{.samples = 20000, .burnIn = 1000, .thin = 100, .seed = 3};
     const PairwiseResults r = run(m, s);
     const std::vector<double> exact = exactMeans(m);
     ASSERT_EQ(r.pairs.size(), 15u);
@@ -72,6 +71,7 @@ TEST(PairwiseTest, NullMeansMatchEveryMatrixWithTheMarginsAndFixedPairsAreUntest
         // 100 steps on 4 x 4 leave the samples practically independent: 4 standard
         // errors, a false alarm about once in 16000 per pair.
         EXPECT_NEAR(pair.sharedMean, exact[p], 4 * pair.sharedSd / std::sqrt(s.samples) + 1e-9) << p;
+        EXPECT_GT(*pair.pLower + *pair.pUpper, 1.0);  // samples equal to the observed count are in both tails
         family.push_back(std::min(1.0, 2 * std::min(*pair.pLower, *pair.pUpper)));
     }
     // Only the six testable pairs form the family.
@@ -94,8 +94,7 @@ PresenceMatrix plantedPairs(bool planted) {
 }
 
 TEST(PairwiseTest, FlagsExactlyThePlantedPairsTheSameForAnyThreads) {
-    PairwiseSettings s;
-    s.samples = 4000, s.thin = 500, s.seed = 8, s.threads = 1;
+    PairwiseSettings s{.samples = 4000, .thin = 500, .seed = 8, .threads = 1};
     const PairwiseResults one = run(plantedPairs(true), s);
     s.threads = 2;
     const PairwiseResults two = run(plantedPairs(true), s);
@@ -105,6 +104,7 @@ TEST(PairwiseTest, FlagsExactlyThePlantedPairsTheSameForAnyThreads) {
                                    : pair.speciesA == 3 && pair.speciesB == 4 ? PairClass::Aggregated
                                                                               : PairClass::Random;
         EXPECT_EQ(pair.pairClass, expected) << pair.speciesA << "," << pair.speciesB;
+        EXPECT_EQ(*pair.ses < 0, pair.sharedObserved < pair.sharedMean);
         EXPECT_EQ(pair.pAdjusted, two.pairs[p].pAdjusted);
         EXPECT_EQ(pair.sharedMean, two.pairs[p].sharedMean);
     }

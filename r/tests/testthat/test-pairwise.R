@@ -1,8 +1,7 @@
 test_that("pairwise_test gives kelpo-cli's table and flags a planted segregated pair", {
-  cli <- Sys.getenv("KELPO_CLI")
-  skip_if(cli == "", "KELPO_CLI is not set")
+  skip_if(Sys.getenv("KELPO_CLI") == "", "KELPO_CLI is not set")
   pairs <- pairwise_test(read_kelpo_matrix(dune_file()), samples = 800, seed = 4)
-  expected <- read.csv(text = system2(cli, c("--pairs", "--samples", "800", "--seed", "4", dune_file()),
+  expected <- read.csv(text = system2(Sys.getenv("KELPO_CLI"), c("--pairs", "--samples", "800", "--seed", "4", dune_file()),
                                       stdout = TRUE), stringsAsFactors = FALSE)
   expect_equal(pairs[names(expected)], expected, tolerance = 1e-4)
   set.seed(3)
