@@ -42,6 +42,10 @@ QImage chartImage(QChart& chart, QSize size) {
 }
 
 void saveChart(QChart& chart, const QString& path, QSize size) {
+    savePainting([&chart, size](QPainter& painter) { paintChart(chart, painter, size); }, path, size);
+}
+
+void savePainting(const std::function<void(QPainter&)>& paint, const QString& path, QSize size) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) fail(path, file.errorString());
     if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
@@ -51,11 +55,20 @@ void saveChart(QChart& chart, const QString& path, QSize size) {
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(QStringLiteral("Kelpo chart"));
         QPainter painter(&svg);
-        paintChart(chart, painter, size);
+        paint(painter);
         painter.end();
-    } else if (!chartImage(chart, size).save(&file, "PNG")) {
-        file.cancelWriting();
-        fail(path, QStringLiteral("the picture could not be encoded"));
+    } else {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paint(painter);
+        }
+        if (!image.save(&file, "PNG")) {
+            file.cancelWriting();
+            fail(path, QStringLiteral("the picture could not be encoded"));
+        }
     }
     if (!file.commit()) fail(path, file.errorString());
 }

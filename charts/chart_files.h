@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 class QChart;
+class QPainter;
 
 namespace kelpo::charts {
 
@@ -18,5 +20,9 @@ QImage chartImage(QChart& chart, QSize size = kChartSize);
 // is replaced only once the whole picture is written; an existing file is left as it was
 // on failure. Throws kelpo::Error (InputOutput) naming the path and the reason.
 void saveChart(QChart& chart, const QString& path, QSize size = kChartSize);
+
+// The same for any drawing: paint draws the picture on a size-sized painter (white
+// ground for PNG), as SVG or PNG by the path's ending, with the same failures.
+void savePainting(const std::function<void(QPainter&)>& paint, const QString& path, QSize size = kChartSize);
 
 }  // namespace kelpo::charts

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <tuple>
 #include <string>
 
 namespace kelpo {
@@ -36,7 +37,33 @@ Exit codes:
   3 input/output (matrix file cannot be read, report or JSON file cannot be written)
   4 overflow of a 32-bit count
   5 out of memory
-  6 cancelled (Ctrl-C during the power analysis))";
+  6 cancelled (Ctrl-C during the power analysis or the pairwise test)
+
+Species pairs (--pairs):
+  Instead of the report, a table of every species pair as CSV on standard output
+  (or in the --output file), and with --json the same as JSON. Each pair's shared
+  sites are compared with a swap chain over matrices with the same row and column
+  sums: --burn-in steps before the first sample, then a sample every --thin steps,
+  --samples in all; pairs whose Benjamini-Hochberg adjusted p is at most --fdr are
+  segregated or aggregated. --samples, --burn-in and --thin take whole numbers
+  (--samples and --thin at least 1), --fdr a number between 0 and 1 (exclusive).
+  The analysis options (--statistic, --null, --assume-*, --iterations, --matrices,
+  --no-power) do not apply and are refused with it.)";
+
+// --pairs and its numbers; each number needs --pairs and each analysis option excludes it.
+void addPairOptions(CLI::App& app, CommandLine& line) {
+    CLI::Option* pairs = app.add_flag("--pairs", line.pairs, "Test every species pair instead (CSV table)");
+    for (auto [name, text, help] : {std::tuple{"--samples", &line.samples, "Samples of the pairwise test"},
+                                    std::tuple{"--burn-in", &line.burnIn, "Chain steps before the first sample"},
+                                    std::tuple{"--thin", &line.thin, "Chain steps between two samples"},
+                                    std::tuple{"--fdr", &line.fdr, "False discovery rate of the pairwise test"}}) {
+        app.add_option(name, *text, help)->capture_default_str()->needs(pairs);
+    }
+    for (const char* name : {"--statistic", "--null", "--assume-sites-equivalent", "--assume-species-equivalent",
+                             "--assume-interactions", "--iterations", "--matrices", "--no-power"}) {
+        app.get_option(name)->excludes(pairs);
+    }
+}
 
 void addOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--statistic", line.choices.statistic, "Co-occurrence statistic")
@@ -62,6 +89,7 @@ void addOptions(CLI::App& app, CommandLine& line) {
     app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
     app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
     app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();
+    addPairOptions(app, line);
 }
 
 }  // namespace

@@ -20,6 +20,12 @@ struct CommandLine {
     std::optional<std::filesystem::path> plots;  // folder for the charts
     bool noPower = false;
     bool progress = false;
+    // The pairwise test instead of the analysis (--pairs) and its own numbers.
+    bool pairs = false;
+    std::string samples = "10000";
+    std::string burnIn = "10000";
+    std::string thin = "2000";
+    std::string fdr = "0.05";
 };
 
 // Exit codes, one per kind of error; documented in --help.

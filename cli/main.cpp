@@ -12,6 +12,7 @@
 #include "cli/interrupt_watch.h"
 #include "cli/json_results.h"
 #include "cli/output_file.h"
+#include "cli/pairs_command.h"
 #include "cli/plot_files.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
     try {
         const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
         if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
+        if (parsed.commandLine->pairs) return kelpo::runPairs(*parsed.commandLine);
         return kelpo::run(*parsed.commandLine);
     } catch (const kelpo::Error& error) {
         std::cerr << error.what() << '\n';

@@ -248,6 +248,9 @@ public:
 
     std::int64_t value() const { return value_; }
 
+    // The shared sites of every species pair, as the chain leaves them (the pairwise test reads them).
+    const SharedTable<L>& table() const { return table_; }
+
 private:
     SharedTable<L> table_;
     std::int64_t value_ = 0;

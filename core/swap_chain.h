@@ -104,6 +104,7 @@ public:
     }
 
     std::int64_t value() const { return stat_.value(); }
+    const Stat& statistic() const { return stat_; }
     std::int32_t rows() const { return rows_; }
     std::int32_t cols() const { return cols_; }
 

@@ -58,7 +58,31 @@ std::int32_t checkedIterations(std::string_view text, const std::function<void(s
     return toWholeNumber(static_cast<double>(total) / 10.0);
 }
 
+// A whole count of at least `least`: refused when no number, below, or beyond 32 bits.
+std::int32_t checkedCount(std::string_view text, std::string_view what, std::int32_t least) {
+    const std::string message = std::string(what) + " must be a whole number from " + std::to_string(least) +
+                                " to 2147483647";
+    const double value = numberOrRefuse(text, message, what);
+    if (std::nearbyint(value) < least) refuse(message, what, text);
+    return wholeWithin(value, kInt32Max, message, what, text);
+}
+
 }  // namespace
+
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+                                      std::string_view fdr, std::string_view seed, int threads,
+                                      const PairNumberNames& names) {
+    PairwiseSettings settings;
+    settings.samples = checkedCount(samples, names.samples, 1);
+    settings.burnIn = checkedCount(burnIn, names.burnIn, 0);
+    settings.thin = checkedCount(thin, names.thin, 1);
+    const std::string fdrMessage = names.fdr + " must be a number greater than 0 and less than 1";
+    settings.fdr = numberOrRefuse(fdr, fdrMessage, names.fdr);
+    if (!(settings.fdr > 0.0 && settings.fdr < 1.0)) refuse(fdrMessage, names.fdr, fdr);
+    settings.seed = checkedSeed(seed, names.seed);
+    settings.threads = threads;
+    return settings;
+}
 
 std::optional<double> strictNumber(std::string_view text) {
     double value = 0.0;

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/pairwise_test.h"
+
 namespace kelpo {
 
 inline constexpr std::string_view kError10 = "Error 10: Number of iterations must be an integer greater than 0.";
@@ -48,5 +50,20 @@ SimulationNumbers checkSimulationNumbers(std::string_view matrices, std::string_
                                          std::string_view iterationTotal,
                                          const std::function<void(std::string_view)>& warn,
                                          const NumberNames& names = {});
+
+// How a front end spells the pairwise test's numbers in a refusal.
+struct PairNumberNames {
+    std::string samples = "--samples";
+    std::string burnIn = "--burn-in";
+    std::string thin = "--thin";
+    std::string fdr = "--fdr";
+    std::string seed = "--seed";
+};
+
+// The pairwise test's numbers from their texts, strict as above and rounded the same way;
+// kelpo::Error (InvalidInput) naming the option for a refused one. threads is copied.
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+                                      std::string_view fdr, std::string_view seed, int threads,
+                                      const PairNumberNames& names = {});
 
 }  // namespace kelpo

@@ -14,6 +14,11 @@ constexpr std::uint64_t replicate(std::int32_t replicateIndex) {
 // The bootstrap of the hypothesis test, after the ten replicates.
 constexpr std::uint64_t kBootstrap = 11;
 
+// Chain c (0-based) of the pairwise test, after the bootstrap.
+constexpr std::uint64_t pairChain(std::int32_t chainIndex) {
+    return 12 + static_cast<std::uint64_t>(static_cast<std::uint32_t>(chainIndex));
+}
+
 // A simulated community of the power analysis: its table row (1-based) in the high
 // half, its index within the row (1-based) in the low half. Rows start at 1, so these
 // ids never meet the small ids above.

@@ -246,6 +246,7 @@ void MainWindow::buildMenus() {
     action(analysis, QStringLiteral("Advanced Options..."), "mnuAnalysisOptions", &MainWindow::cmdOptions_Click);
     divider(analysis, "mnuAnalysisDivider");
     action(analysis, QStringLiteral("Run"), "mnuAnalysisRun", &MainWindow::cmdRun_Click);
+    action(analysis, QStringLiteral("Species Pairs..."), "mnuAnalysisPairs", &MainWindow::mnuAnalysisPairs_Click);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

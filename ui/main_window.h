@@ -3,7 +3,11 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
+#include "core/presence_matrix.h"
 #include "engine/analysis_settings.h"
+#include "matrix/sparse_array.h"
 #include "matrix/text_encoding.h"
 #include "results/report.h"
 
@@ -50,6 +54,7 @@ public:
     void mnuMatrixDimensions_Click();
     void cmdRun_Click();
     void cmdOptions_Click();
+    void mnuAnalysisPairs_Click();
 
     // Copies the dimensions, the statistic, the defaults and the analysis choices
     // into the kept settings, as a run does before it starts.
@@ -91,6 +96,9 @@ private:
     static std::int32_t dimension(const QLineEdit& box);
 
     void warnAboutSmallScreen();
+    // The grid's matrix after its check, with the checked copy of the cells (names in
+    // column 0); nothing after the refusal was shown.
+    std::optional<PresenceMatrix> checkedGridMatrix(SparseArray& copy);
 
     AnalysisSettings settings_;
     bool loaded_ = false;

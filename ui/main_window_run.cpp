@@ -30,13 +30,13 @@ std::string selectedCaption(std::initializer_list<const QRadioButton*> options) 
 
 }  // namespace
 
-void MainWindow::cmdRun_Click() {
+std::optional<PresenceMatrix> MainWindow::checkedGridMatrix(SparseArray& copy) {
     std::optional<PresenceMatrix> matrix;
     QString refusal;
     {
         const WaitCursor wait;
         // A copy: trimming must not change what the grid shows.
-        SparseArray copy = grd1_->GetMatrix();
+        copy = grd1_->GetMatrix();
         try {
             validateMatrix(copy);
             matrix = buildMatrix(copy);
@@ -44,10 +44,14 @@ void MainWindow::cmdRun_Click() {
             refusal = QString::fromStdString(error.what());
         }
     }
-    if (!matrix) {
-        showError(this, refusal);
-        return;
-    }
+    if (!matrix) showError(this, refusal);
+    return matrix;
+}
+
+void MainWindow::cmdRun_Click() {
+    SparseArray copy;
+    std::optional<PresenceMatrix> matrix = checkedGridMatrix(copy);
+    if (!matrix) return;
     try {
         ReadAnalysisSettings();
     } catch (const Error& error) {

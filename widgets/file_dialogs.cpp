@@ -51,6 +51,12 @@ QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, 
     return showDialog(owner, request, save);
 }
 
+QString saveFileDialog(QWidget* owner, const QString& defaultName, const QStringList& filters) {
+    const FileDialogRequest request{QStringLiteral("Save"), defaultName, QDir::currentPath(), filters};
+    if (responder()) return responder()(request);
+    return showDialog(owner, request, true);
+}
+
 ScopedFileDialogResponder::ScopedFileDialogResponder(FileDialogResponder r) : previous_(std::move(responder())) {
     responder() = std::move(r);
 }

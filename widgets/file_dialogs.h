@@ -29,6 +29,10 @@ using FileDialogResponder = std::function<QString(const FileDialogRequest& reque
 QString Comdlg(QWidget* owner, const QString& defaultName, const QString& mode, const QString& filterKind,
                const QString& folder = QString());
 
+// The save dialog for other files than matrices and reports (a table, a chart): the
+// first filter is selected. The same responder answers it in tests.
+QString saveFileDialog(QWidget* owner, const QString& defaultName, const QStringList& filters);
+
 // While alive, file dialogs are answered by the responder and not shown.
 class ScopedFileDialogResponder {
 public:

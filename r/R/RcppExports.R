@@ -13,3 +13,7 @@
     invisible(.Call(`_kelpo_kelpo_write_matrix`, cells, species, sites, corner, path))
 }
 
+.kelpo_pairs <- function(cells, options, threads) {
+    .Call(`_kelpo_kelpo_pairs`, cells, options, threads)
+}
+

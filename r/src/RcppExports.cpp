@@ -50,11 +50,25 @@ BEGIN_RCPP
     return R_NilValue;
 END_RCPP
 }
+// kelpo_pairs
+Rcpp::DataFrame kelpo_pairs(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads);
+RcppExport SEXP _kelpo_kelpo_pairs(SEXP cellsSEXP, SEXP optionsSEXP, SEXP threadsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::IntegerMatrix >::type cells(cellsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
+    rcpp_result_gen = Rcpp::wrap(kelpo_pairs(cells, options, threads));
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_kelpo_kelpo_run", (DL_FUNC) &_kelpo_kelpo_run, 5},
     {"_kelpo_kelpo_read_matrix", (DL_FUNC) &_kelpo_kelpo_read_matrix, 1},
     {"_kelpo_kelpo_write_matrix", (DL_FUNC) &_kelpo_kelpo_write_matrix, 5},
+    {"_kelpo_kelpo_pairs", (DL_FUNC) &_kelpo_kelpo_pairs, 3},
     {NULL, NULL, 0}
 };
 

@@ -1,0 +1,84 @@
+#include "cli/pairs_command.h"
+
+#include <iostream>
+#include <optional>
+
+#include "cli/interrupt_watch.h"
+#include "cli/output_file.h"
+#include "cli/progress_bar.h"
+#include "core/error.h"
+#include "engine/simulation_numbers.h"
+#include "matrix/matrix_check.h"
+#include "matrix/matrix_file.h"
+#include "matrix/species_names.h"
+#include "results/pairs_csv.h"
+
+namespace kelpo {
+
+namespace {
+
+nlohmann::ordered_json optionalNumber(const std::optional<double>& value) {
+    return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
+}
+
+PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSettings& settings, bool progress) {
+    std::optional<ProgressBar> bar;
+    if (progress) bar.emplace();
+    RunControl control(bar ? RunControl::Callback([&bar](const ProgressState& state) { bar->update(state); })
+                           : RunControl::Callback{});
+    const InterruptWatch interrupts(control);
+    PairwiseResults results = PairwiseTest(matrix, settings, control);
+    if (bar) bar->finish();
+    return results;
+}
+
+}  // namespace
+
+nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
+                                 const std::vector<std::string>& names) {
+    nlohmann::ordered_json json;
+    json["settings"] = {{"samples", settings.samples}, {"burn_in", settings.burnIn}, {"thin", settings.thin},
+                        {"fdr", settings.fdr}, {"seed", settings.seed}, {"chains", kPairChains}};
+    nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
+    for (const PairResult& pair : results.pairs) {
+        pairs.push_back({{"species_a", names[static_cast<std::size_t>(pair.speciesA - 1)]},
+                         {"species_b", names[static_cast<std::size_t>(pair.speciesB - 1)]},
+                         {"shared_observed", pair.sharedObserved},
+                         {"checkerboard_units", pair.checkerboardUnits},
+                         {"shared_expected", pair.sharedMean},
+                         {"shared_sd", pair.sharedSd},
+                         {"ses", optionalNumber(pair.ses)},
+                         {"p_lower", optionalNumber(pair.pLower)},
+                         {"p_upper", optionalNumber(pair.pUpper)},
+                         {"p_adjusted", optionalNumber(pair.pAdjusted)},
+                         {"class", pairClassText(pair.pairClass)}});
+    }
+    json["pairs"] = std::move(pairs);
+    return json;
+}
+
+int runPairs(const CommandLine& line) {
+    const PairwiseSettings settings =
+        checkPairwiseNumbers(line.samples, line.burnIn, line.thin, line.fdr, line.choices.seed, line.threads);
+    if (line.output) checkOutputPath(*line.output);
+    if (line.json) checkOutputPath(*line.json);
+
+    const MatrixFileContents contents = readMatrixFile(line.matrixFile);
+    SparseArray copy = contents.cells;
+    validateMatrix(copy);
+    const PresenceMatrix matrix = buildMatrix(copy);
+    const std::vector<std::string> names = speciesNames(copy, matrix.rows());
+
+    const PairwiseResults results = runWithProgress(matrix, settings, line.progress);
+    const std::string csv = pairsCsv(results, names);
+    if (line.json) writeOutputFile(*line.json, pairsJson(results, settings, names).dump(2) + "\n");
+    if (line.output) {
+        writeOutputFile(*line.output, csv);
+        return 0;
+    }
+    std::cout << csv << std::flush;
+    if (!std::cout) throw Error(ErrorKind::InputOutput, "The table could not be written to standard output.");
+    return 0;
+}
+
+}  // namespace kelpo

@@ -1,0 +1,58 @@
+// The pairwise test for R: the matrix and the settings in, one data frame row per pair out.
+#include "glue.h"
+
+#include "engine/pairwise_test.h"
+#include "engine/simulation_numbers.h"
+
+namespace kelpo::r {
+
+namespace {
+
+double orNA(const std::optional<double>& value) { return value ? *value : NA_REAL; }
+
+Rcpp::DataFrame pairsFrame(const PairwiseResults& results, const Rcpp::CharacterVector& names) {
+    const std::size_t n = results.pairs.size();
+    Rcpp::CharacterVector speciesA(n), speciesB(n), pairClass(n);
+    std::vector<double> observed, units, expected, sd, ses, lower, upper, adjusted;
+    for (std::size_t k = 0; k < n; ++k) {
+        const PairResult& pair = results.pairs[k];
+        speciesA[k] = names[pair.speciesA - 1];
+        speciesB[k] = names[pair.speciesB - 1];
+        pairClass[k] = std::string(pairClassText(pair.pairClass));
+        observed.push_back(pair.sharedObserved);
+        units.push_back(static_cast<double>(pair.checkerboardUnits));
+        expected.push_back(pair.sharedMean);
+        sd.push_back(pair.sharedSd);
+        ses.push_back(orNA(pair.ses));
+        lower.push_back(orNA(pair.pLower));
+        upper.push_back(orNA(pair.pUpper));
+        adjusted.push_back(orNA(pair.pAdjusted));
+    }
+    return Rcpp::DataFrame::create(
+        Rcpp::_["species_a"] = speciesA, Rcpp::_["species_b"] = speciesB, Rcpp::_["shared_observed"] = observed,
+        Rcpp::_["shared_expected"] = expected, Rcpp::_["ses"] = ses, Rcpp::_["p_lower"] = lower,
+        Rcpp::_["p_upper"] = upper, Rcpp::_["p_adjusted"] = adjusted, Rcpp::_["class"] = pairClass,
+        Rcpp::_["shared_sd"] = sd, Rcpp::_["checkerboard_units"] = units, Rcpp::_["stringsAsFactors"] = false);
+}
+
+}  // namespace
+
+}  // namespace kelpo::r
+
+// [[Rcpp::export(name = ".kelpo_pairs")]]
+Rcpp::DataFrame kelpo_pairs(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads) {
+    using namespace kelpo;
+    const auto [matrix, settings] = r::rethrowAsR([&] {
+        auto text = [&](const char* name) { return Rcpp::as<std::string>(options[name]); };
+        return std::pair{r::presenceMatrix(cells),
+                         checkPairwiseNumbers(text("samples"), text("burn_in"), text("thin"), text("fdr"),
+                                              text("seed"), threads,
+                                              PairNumberNames{"samples", "burn_in", "thin", "fdr", "seed"})};
+    });
+    r::ConsoleProgress quiet(false, 0);  // seconds at the defaults: no progress line
+    RunControl control;
+    const PairwiseResults results =
+        r::runInterruptibly(control, quiet, [&] { return PairwiseTest(matrix, settings, control); });
+    const Rcpp::List dimensionNames = cells.attr("dimnames");
+    return r::rethrowAsR([&] { return r::pairsFrame(results, Rcpp::CharacterVector(dimensionNames[0])); });
+}
