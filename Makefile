@@ -2,6 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libgtest-dev libgmock-dev libbenchmark-dev \
               libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
@@ -9,7 +10,7 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test bench test-asan fuzz clean
+.PHONY: deps build run test bench test-asan coverage fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -30,8 +31,11 @@ build: deps $(BUILD)/build.ninja
 run: build
 	./$(BUILD)/cli/kelpo-cli --progress examples/dune.txt
 
+# The ratio of test lines to program lines closes the run, so growth of either is seen.
+RATIO := ../shared/tools/code-ratio
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@[ -x $(RATIO) ] && $(RATIO) || true
 
 bench: build
 	./$(BUILD)/bench/kelpo-bench
@@ -45,6 +49,19 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=$(ASAN_CHECKS) UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Line and branch coverage of the program alone (tests, benchmarks and build trees left out).
+# Atomic counters because the engine runs its work on several threads.
+coverage: deps
+	@dpkg-query -W -f='$${Status}' gcovr 2>/dev/null | grep -q "ok installed" || \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq gcovr; }
+	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	cd $(COVERAGE_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	gcovr -r . $(COVERAGE_BUILD) --exclude 'tests/' --exclude 'bench/' --exclude 'build[^/]*/' \
+	  --exclude-unreachable-branches --exclude-throw-branches --print-summary -o /dev/null
 
 # Each fuzz target runs FUZZ_SECONDS on a copy of its seed corpus; a finding stops make.
 # Inputs up to 128 KiB, so that seeds with lines longer than 64 KiB are kept whole;
@@ -72,4 +89,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)

@@ -60,7 +60,7 @@ bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, con
     const double p = PValue(community, settings.statisticId, pValueIterations, random).pValue;
     // Throwing from the body cancels the task group, so no further community starts.
     if (control.cancelRequested()) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
-    return p <= kRejectionLevel;
+    return rejects(p);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ void expectZeroOneWithMargins(const PresenceMatrix& r, const PresenceMatrix& m) 
 TEST(RandomBinaryMatrix, DealingAndReductionFollowTheLiteralAlgorithm) {
     Random random(31, 2);
     std::vector<PresenceMatrix> samples;
-    for (int n = 0; n < 400; ++n) {
+    for (int n = 0; n < 250; ++n) {
         const std::int32_t R = random.draw(12), C = random.draw(12);
         PresenceMatrix m = randomMatrix(R, C, (random.draw(11) - 1) / 10.0, random);
         if (n % 5 == 0) for (std::int32_t k = 1; k <= C; ++k) m.set(1, k, 1);  // a full row
@@ -69,24 +69,21 @@ TEST(RandomBinaryMatrix, DealingAndReductionFollowTheLiteralAlgorithm) {
         ASSERT_EQ(a.next(), next);
         ASSERT_EQ(c.next(), next);
     }
-    EXPECT_GT(withReduction, 50);  // the reduction really ran on many of them
+    EXPECT_GT(withReduction, 30);  // the reduction really ran on many of them
 }
 
 TEST(RandomBinaryMatrix, RefusesBadMargins) {
+    const struct { std::vector<std::int32_t> rows, cols; bool realisable; } cases[] = {
+        {{1, -1}, {0, 0}, false}, {{1, 1}, {1, 0}, false}, {{3, 0}, {1, 2}, false},
+        {{2, 0}, {2, 0}, false},  // within bounds, yet impossible
+        {{1, 1}, {1, 1}, true}, {{2, 1}, {1, 1, 1}, true}, {{}, {}, true}};
+    for (const auto& c : cases) {
+        Random random(1, 1);
+        EXPECT_EQ(marginsRealisable(c.rows, c.cols), c.realisable);
+        if (c.realisable) EXPECT_NO_THROW(RandomBinaryMatrix(c.rows, c.cols, random));
+        else EXPECT_THROW(RandomBinaryMatrix(c.rows, c.cols, random), Error);
+    }
     Random random(1, 1);
-    auto kindOf = [&](const std::vector<std::int32_t>& r, const std::vector<std::int32_t>& c) {
-        try {
-            RandomBinaryMatrix(r, c, random);
-        } catch (const Error& e) {
-            return e.kind();
-        }
-        return ErrorKind::Cancelled;  // no error
-    };
-    EXPECT_EQ(kindOf({1, -1}, {0, 0}), ErrorKind::InvalidInput);  // negative
-    EXPECT_EQ(kindOf({1, 1}, {1, 0}), ErrorKind::InvalidInput);   // unequal totals
-    EXPECT_EQ(kindOf({3, 0}, {1, 2}), ErrorKind::InvalidInput);   // row sum above the columns
-    EXPECT_EQ(kindOf({2, 0}, {2, 0}), ErrorKind::InvalidInput);   // within bounds, yet impossible
-    EXPECT_EQ(kindOf({1, 1}, {1, 1}), ErrorKind::Cancelled);
     EXPECT_THROW(RandomMarginMatrix({2}, {1}, random), Error);
     MarginMatrix impossible{2, 2, {2, 0, 0, 0}};
     EXPECT_THROW(ReduceSumOfSquares(impossible, random), Error);
@@ -96,7 +93,7 @@ TEST(RandomBinaryMatrix, RefusesBadMargins) {
 // only 0 and 1: a limit of 0 sends every dealt matrix straight to them.
 TEST(RandomBinaryMatrix, AimedPassesKeepMarginsAndEndWithZerosAndOnes) {
     Random random(17, 3);
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 150; ++trial) {
         const std::int32_t rows = random.draw(12) + 1, cols = random.draw(12) + 1;
         const PresenceMatrix source = randomMatrix(rows, cols, random.next(), random);
         MarginMatrix x = RandomMarginMatrix(source.rowSums(), source.colSums(), random);

@@ -19,25 +19,20 @@ using reference::fromRows;
 using reference::randomMatrix;
 
 TEST(Statistics, EdgeCasesAndRefusals) {
-    // One species: C-score 0, checkerboards 0. One site: one combination.
-    const PresenceMatrix oneSpecies = fromRows({{1, 0, 1, 1}});
-    EXPECT_EQ(computeStatistic(oneSpecies, StatisticId::CScore), 0);
-    EXPECT_EQ(computeStatistic(oneSpecies, StatisticId::Checkerboards), 0);
-    EXPECT_EQ(computeStatistic(fromRows({{1}, {0}, {1}}), StatisticId::Combinations), 1);
-    // All zero, R species: 0, R(R-1)/2, 1.
-    const PresenceMatrix zero(7, 5);
-    EXPECT_EQ(computeStatistic(zero, StatisticId::CScore), 0);
-    EXPECT_EQ(computeStatistic(zero, StatisticId::Checkerboards), 21);
-    EXPECT_EQ(computeStatistic(zero, StatisticId::Combinations), 1);
-    // r = 3 and 2 sharing one site: (3 - 1)(2 - 1) = 2. V-Ratio has no computation.
-    const PresenceMatrix pair = fromRows({{1, 1, 1, 0}, {0, 0, 1, 1}});
-    EXPECT_EQ(computeStatistic(pair, StatisticId::CScore), 2);
-    EXPECT_EQ(computeStatistic(pair, StatisticId::Checkerboards), 0);
-    EXPECT_EQ(computeStatistic(pair, StatisticId::VRatio), 0);
-    // Zero rows or columns.
-    EXPECT_EQ(computeStatistic(PresenceMatrix(0, 0), StatisticId::Combinations), 1);
-    EXPECT_EQ(computeStatistic(PresenceMatrix(3, 0), StatisticId::Checkerboards), 3);
-    // A cell other than 0 or 1 is refused, naming the cell.
+    // C-score, checkerboards, combinations (V-Ratio has no computation and reads 0).
+    const struct { PresenceMatrix m; std::int64_t values[3]; } cases[] = {
+        {fromRows({{1, 0, 1, 1}}), {0, 0, 2}},                    // one species
+        {fromRows({{1}, {0}, {1}}), {0, 2, 1}},                   // one site
+        {PresenceMatrix(7, 5), {0, 21, 1}},                       // all zero: R(R-1)/2 checkerboards
+        {fromRows({{1, 1, 1, 0}, {0, 0, 1, 1}}), {2, 0, 3}},      // (3 - 1)(2 - 1)
+        {fromRows({{1, 0}, {0, 1}}), {1, 1, 2}},
+        {PresenceMatrix(0, 0), {0, 0, 1}}, {PresenceMatrix(3, 0), {0, 3, 1}}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(computeStatistic(c.m, StatisticId::CScore), c.values[0]) << c.m.rows() << "x" << c.m.cols();
+        EXPECT_EQ(computeStatistic(c.m, StatisticId::Checkerboards), c.values[1]) << c.m.rows() << "x" << c.m.cols();
+        EXPECT_EQ(computeStatistic(c.m, StatisticId::Combinations), c.values[2]) << c.m.rows() << "x" << c.m.cols();
+        EXPECT_EQ(computeStatistic(c.m, StatisticId::VRatio), 0);
+    }
     PresenceMatrix bad(3, 3);
     bad.set(2, 3, 2);
     try {
@@ -54,52 +49,23 @@ TEST(Statistics, OverflowingCScoreThrowsOverflowNamingTheCScore) {
     PresenceMatrix m(500, 500);
     for (std::int32_t i = 1; i <= 500; ++i)
         for (std::int32_t k = 1; k <= 500; ++k) m.set(i, k, (i <= 250) == (k <= 250) ? 1 : 0);
-    auto expectOverflow = [](auto call) {
+    for (const bool viaPValue : {false, true}) {
         try {
-            call();
-            FAIL() << "no overflow";
+            Random random;
+            if (viaPValue) PValue(m, StatisticId::CScore, 10, random);
+            else computeStatistic(m, StatisticId::CScore);
+            ADD_FAILURE() << "no overflow";
         } catch (const Error& e) {
             EXPECT_EQ(e.kind(), ErrorKind::Overflow);
             EXPECT_NE(std::string(e.what()).find("C-score"), std::string::npos);
         }
-    };
-    expectOverflow([&] { computeStatistic(m, StatisticId::CScore); });
-    expectOverflow([&] {
-        Random random;
-        PValue(m, StatisticId::CScore, 10, random);
-    });
+    }
     EXPECT_THROW(checkedCScore(std::int64_t{INT32_MAX} + 1), Error);
+    EXPECT_THROW(checkedCScore(std::int64_t{INT32_MIN} - 1), Error);
     EXPECT_EQ(checkedCScore(INT32_MAX), INT32_MAX);
-    // The other statistics of the same matrix are fine.
+    EXPECT_EQ(checkedCScore(INT32_MIN), INT32_MIN);
     EXPECT_EQ(computeStatistic(m, StatisticId::Checkerboards), 250 * 250);
     EXPECT_EQ(computeStatistic(m, StatisticId::Combinations), 2);
-}
-
-// Both ways of counting shared features give the same table, and the full computations
-// equal the literal ones, on shapes that cross the 64-bit word boundaries.
-TEST(Statistics, BothSharedCountKernelsAgree) {
-    Random random(11, 3);
-    const std::int32_t shapes[][2] = {{2, 2}, {5, 70}, {70, 5}, {65, 129}, {130, 64}, {40, 40}, {1, 9}, {9, 1}};
-    for (auto& shape : shapes) {
-        for (double fill : {0.0, 0.03, 0.5, 0.97, 1.0}) {
-            const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
-            for (bool species : {true, false}) {
-                const BitLines lines = featureLines(m, species);
-                SharedTable<TableLayout::Triangle> a;
-                SharedTable<TableLayout::Square> b;
-                a.build(lines, SharedKernel::PairsPerFeature);
-                b.build(lines, SharedKernel::BitRowPopcount);
-                ASSERT_EQ(a.totals(), b.totals());
-                for (std::int32_t x = 1; x < a.entities(); ++x)
-                    for (std::int32_t y = 0; y < x; ++y) {
-                        ASSERT_EQ(a.row(x)[y], b.row(x)[y]) << x << "," << y;
-                        ASSERT_EQ(b.row(y)[x], b.row(x)[y]) << x << "," << y;  // the square's mirror
-                    }
-            }
-            for (StatisticId id : {StatisticId::CScore, StatisticId::Checkerboards, StatisticId::Combinations})
-                EXPECT_EQ(computeStatistic(m, id), reference::statistic(m, id));
-        }
-    }
 }
 
 // The randomised cross-check: every step of the chain against the literal swap step
@@ -140,7 +106,7 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
     Random random(2024, 1);
     const double fills[] = {0.0, 1.0, 0.1, 0.3, 0.5, 0.7, 0.9};
     int matrices = 0;
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         // Small shapes: 2x2, 2xk, kx2, tall, wide, square.
         const std::int32_t shapes[][2] = {{2, 2}, {2, random.draw(9) + 1}, {random.draw(9) + 1, 2},
                                           {random.draw(12) + 2, random.draw(4) + 1}, {random.draw(4) + 1, random.draw(12) + 2},
@@ -154,61 +120,17 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
             ++matrices;
         }
     }
-    // A few larger matrices whose lines span several 64-bit words.
-    const std::int32_t large[][2] = {{70, 9}, {9, 70}, {130, 130}, {64, 65}};
+    // Larger matrices whose lines span several 64-bit words, each counting kernel on each layout.
+    const std::int32_t large[][2] = {{70, 9}, {9, 70}, {130, 65}, {64, 129}};
     for (auto& shape : large) {
-        for (double fill : {0.05, 0.5}) {
+        for (double fill : {0.03, 0.5, 0.97}) {
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
-            walkAll<TableLayout::Triangle>(m, 1500, 99, SharedKernel::Automatic);
-            walkAll<TableLayout::Square>(m, 1500, 98, SharedKernel::Automatic);
+            walkAll<TableLayout::Triangle>(m, 1000, 99, fill < 0.5 ? SharedKernel::PairsPerFeature : SharedKernel::BitRowPopcount);
+            walkAll<TableLayout::Square>(m, 1000, 98, fill < 0.5 ? SharedKernel::BitRowPopcount : SharedKernel::Automatic);
             ++matrices;
         }
     }
-    EXPECT_GT(matrices, 1800);
-}
-
-// The statistical check. Each proposal picks an unordered pair of rows and one of
-// columns uniformly, and the swap is its own inverse, so P(A -> B) = P(B -> A): the
-// transition matrix is symmetric, hence doubly stochastic, and since all matrices
-// with the same margins are connected by swaps (Ryser), the long-run frequency of
-// each arrangement is 1 / (number of arrangements).
-TEST(SwapChain, LongRunFrequenciesAreUniformOverTheArrangements) {
-    const PresenceMatrix start = fromRows({{1, 1, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 0}, {0, 0, 0, 1}});
-    SwapChain<CScoreStatistic<TableLayout::Square>> chain;
-    chain.start(featureLines(start, true));
-    auto matrixOf = [](int bits) {
-        PresenceMatrix m(4, 4);
-        for (int i = 0; i < 4; ++i)
-            for (int k = 0; k < 4; ++k) m.set(i + 1, k + 1, bits >> (i * 4 + k) & 1);
-        return m;
-    };
-    auto patternOf = [&] {
-        int p = 0;
-        for (int i = 0; i < 4; ++i)
-            for (int k = 0; k < 4; ++k) p |= chain.cell(i + 1, k + 1) << (i * 4 + k);
-        return p;
-    };
-    // Every 4 x 4 0/1 matrix with these margins, by its 16-bit pattern.
-    std::vector<int> index(1 << 16, -1);
-    int arrangements = 0;
-    for (int bits = 0; bits < (1 << 16); ++bits) {
-        const PresenceMatrix m = matrixOf(bits);
-        if (m.rowSums() == start.rowSums() && m.colSums() == start.colSums()) index[bits] = arrangements++;
-    }
-    ASSERT_GT(arrangements, 10);
-    Random random(77, 0);
-    std::vector<double> visits(arrangements, 0);
-    const int steps = 4000000;
-    int pattern = patternOf();
-    for (int t = 0; t < steps; ++t) {
-        if (chain.step(random)) pattern = patternOf();
-        ASSERT_GE(index[pattern], 0);
-        visits[index[pattern]] += 1;
-    }
-    // Tolerance: 5% of the expected count, several standard errors even allowing for
-    // the chain's autocorrelation (about 260000 visits expected per arrangement).
-    const double expected = static_cast<double>(steps) / arrangements;
-    for (int a = 0; a < arrangements; ++a) EXPECT_NEAR(visits[a], expected, 0.05 * expected) << a;
+    EXPECT_GT(matrices, 900);
 }
 
 }  // namespace

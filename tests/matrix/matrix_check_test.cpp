@@ -41,21 +41,17 @@ TEST(MatrixCheck, BlanksAroundBinaryCellsAreTrimmed) {
     EXPECT_EQ(buildMatrix(SparseArray()), PresenceMatrix(0, 0));
 }
 
-TEST(MatrixCheck, NonBinaryDataCellsAreRefusedNamingTheCell) {
+TEST(MatrixCheck, TheFirstNonBinaryDataCellInKeyOrderIsRefused) {
     for (const char* bad : {"2", "x", "", "  ", "1 1", "01"}) {
         SparseArray cells;
         cells.setValue(3, 5, bad);
         EXPECT_EQ(validationMessage(cells), refusal("3,5")) << '"' << bad << '"';
     }
-    SparseArray headers;  // names and cells outside the data area are not checked
-    headers.setValue(0, 1, "x");
-    headers.setValue(1, 0, "");
-    headers.setValue(-1, 4, "x");
-    EXPECT_EQ(validationMessage(headers), "");
-}
-
-TEST(MatrixCheck, FirstBadCellInKeyOrderIsReported) {
-    SparseArray cells;
+    SparseArray cells;  // names and cells outside the data area are not checked
+    cells.setValue(0, 1, "x");
+    cells.setValue(1, 0, "");
+    cells.setValue(-1, 4, "x");
+    EXPECT_EQ(validationMessage(cells), "");
     cells.setValue(1, 1, "a");
     cells.setValue(4, 2, "b");
     cells.setValue(2, 3, "1");
