@@ -1,5 +1,5 @@
 // Every rule of the engine that decides a number, pinned at its boundaries and table
-// entries: one table per rule.
+// entries (one table per rule), and the community draw against a plain cell-by-cell draw.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/random.h"
+#include "engine/community.h"
 #include "engine/hypothesis_test.h"
 #include "engine/null_membership.h"
 #include "engine/power_analysis.h"
@@ -33,17 +35,6 @@ TEST(EngineRules, ProportionsAndTheTwelveBlockPatterns) {
         const ProbabilityMatrix x = Distribution(d, 2, 2);
         EXPECT_EQ((std::vector<double>{x(1, 1), x(1, 2), x(2, 1), x(2, 2)}),
                   std::vector<double>(patterns[d], patterns[d] + 4)) << "d " << d;
-    }
-}
-
-TEST(EngineRules, HalvesPutTheOddRowBelowAndTheOddColumnRight) {
-    // rows, cols -> upper rows, left columns; a lone row is lower, a lone column right.
-    const std::int32_t cases[][4] = {{5, 4, 2, 2}, {3, 5, 1, 2}, {1, 6, 0, 3}, {6, 1, 3, 0}, {2, 2, 1, 1}};
-    for (const auto& c : cases) {
-        const ProbabilityMatrix x = Distribution(12, c[0], c[1]);
-        for (std::int32_t i = 1; i <= c[0]; ++i)
-            for (std::int32_t j = 1; j <= c[1]; ++j)
-                EXPECT_EQ(x(i, j), Distribution(12, 2, 2)(i <= c[2] ? 1 : 2, j <= c[3] ? 1 : 2)) << i << "," << j;
     }
 }
 
@@ -141,22 +132,12 @@ TEST(EngineRules, ProgressTexts) {
     EXPECT_THROW(progressPercent(30000000, 40000000), Error);
 }
 
-TEST(EngineRules, StepCountsAndTheCallback) {
+TEST(EngineRules, StepCounts) {
     EXPECT_EQ(stepTotal(36, 100), 3601);
     EXPECT_EQ(stepTotal(0, 100), 1);
     EXPECT_EQ(stepTotal(1, 2147483646), 2147483647);
     EXPECT_THROW(stepTotal(1, 2147483647), Error);
     EXPECT_THROW(stepTotal(36, 100000000), Error);
-    std::vector<ProgressState> seen;
-    RunControl control([&](const ProgressState& s) { seen.push_back(s); });
-    control.begin(2, 7);
-    control.stepBegun();
-    control.stepBegun();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ((std::vector<int>{seen[1].stepsDone, seen[1].stepTotal, seen[1].totalSteps}), (std::vector<int>{2, 7, 2}));
-    EXPECT_GE(seen[1].elapsedSeconds, 0.0);
-    control.begin(1, 3);
-    EXPECT_EQ(control.stepsDone(), 0);
 }
 
 TEST(EngineRules, MeanAndSampleDeviation) {
@@ -167,6 +148,48 @@ TEST(EngineRules, MeanAndSampleDeviation) {
         EXPECT_DOUBLE_EQ(meanAndSd(c.n, c.sum, c.squares).mean, c.mean) << c.n;
         EXPECT_DOUBLE_EQ(meanAndSd(c.n, c.sum, c.squares).sd, c.sd) << c.n;
     }
+}
+
+
+// Full R x C tables of X and Y, one cell at a time; the patterns come from 2 x 2 blocks.
+PresenceMatrix referenceDraw(std::int32_t d, std::int32_t rows, std::int32_t cols, double p, Random& random) {
+    const ProbabilityMatrix blocks = Distribution(d, 2, 2);
+    auto x = [&](std::int32_t i, std::int32_t j) { return blocks(i <= rows / 2 ? 1 : 2, j <= cols / 2 ? 1 : 2); };
+    PresenceMatrix m(rows, cols);
+    const auto k = static_cast<std::int32_t>(rows * p);
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        for (std::int32_t j = 1; j <= cols; ++j) {
+            double q = x(i, j);
+            if (i % 2 == 0 && i <= k) {
+                const double q1 = x(i, j) / ((1.0 - x(i - 1, j)) * 2.0 + x(i - 1, j));
+                q = m(i - 1, j) == 1 ? q1 : q1 * 2.0;
+            }
+            if (random.next() < static_cast<float>(q)) m.set(i, j, 1);
+        }
+    }
+    return m;
+}
+
+TEST(Community, MatchesACellByCellDraw) {
+    const std::int32_t sizes[][2] = {{1, 1}, {1, 5}, {5, 1}, {7, 4}, {6, 5}, {9, 9}, {2, 3}};
+    for (const auto& size : sizes) {
+        for (std::int32_t d = 1; d <= 12; ++d) {
+            for (std::int32_t k = 1; k <= 3; ++k) {
+                const ProbabilityMatrix x = Distribution(d, size[0], size[1]);
+                Random compact(7, 40 + d), plain(7, 40 + d);
+                EXPECT_EQ(DrawCommunity(x, InteractionTable(x, 2.0), Proportion(k), compact),
+                          referenceDraw(d, size[0], size[1], Proportion(k), plain))
+                    << size[0] << " x " << size[1] << ", d " << d << ", k " << k;
+                EXPECT_EQ(compact.next(), plain.next()) << "one random value per cell";
+            }
+        }
+    }
+    const struct { std::int32_t species; double p; std::int32_t limit; } limits[] = {
+        {9, 0.5, 4}, {10, 0.5, 5}, {7, 1.0, 7}, {7, 0.0, 0}};
+    for (const auto& c : limits) EXPECT_EQ(interactionLimit(c.species, c.p), c.limit) << c.species;
+    EXPECT_TRUE(speciesInteracts(4, 4));
+    EXPECT_FALSE(speciesInteracts(4, 3));
+    EXPECT_FALSE(speciesInteracts(3, 4));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The advanced options and dimensions dialogs: their checks in order, what they
-// store, and what OK and Cancel do to the main window.
-#include <QAction>
+// store and show again, and Cancel.
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -12,7 +11,6 @@
 #include "matrix/dimensions_dialog.h"
 #include "shell_test_support.h"
 #include "ui/advanced_dialog.h"
-#include "ui/main_window.h"
 
 namespace kelpo::ui {
 namespace {
@@ -83,27 +81,6 @@ TEST(AdvancedDialogGui, ChecksRunInOrderARefusalStoresNothingAndStoredValuesShow
         for (const char* box : boxes) shown << child<QLineEdit>(again, box).text();
         EXPECT_EQ(shown, c.shownAgain) << name;
     }
-    // Cancel stores nothing; a refusal from the modal dialog leaves it open and no longer modal.
-    const auto cancelled = shell_test::whenModal([](QWidget& dialog) {
-        child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("123"));
-        QTest::mouseClick(&child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
-    });
-    showAdvancedOptions(&owner, settings);
-    EXPECT_TRUE(*cancelled);
-    EXPECT_EQ(settings.matricesPerDistribution, 2);
-    MessageLog log;
-    QPointer<QWidget> seen;
-    const auto refused = shell_test::whenModal([&seen](QWidget& dialog) {
-        seen = &dialog;
-        child<QLineEdit>(dialog, "txt1").setText(QStringLiteral("0"));
-        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
-    });
-    showAdvancedOptions(&owner, settings);
-    ASSERT_TRUE(*refused && seen);
-    EXPECT_EQ(log.texts, QStringList{kError10});
-    EXPECT_TRUE(seen->isVisible());
-    EXPECT_EQ(seen->windowModality(), Qt::NonModal);
-    seen->close();
 }
 
 TEST(DimensionsDialogGui, ChecksRowsThenColumnsAndRewritesWhatItAccepts) {
@@ -131,24 +108,6 @@ TEST(DimensionsDialogGui, ChecksRowsThenColumnsAndRewritesWhatItAccepts) {
         EXPECT_EQ(applied, c.applied ? QStringList{QString::fromLatin1(c.applied)} : QStringList()) << c.rows;
         EXPECT_EQ(dialog.isVisible(), c.message != nullptr);
     }
-}
-
-using DimensionsMenuGui = shell_test::ShownWindowTest<MainWindow>;
-
-TEST_F(DimensionsMenuGui, OkResizesTheGridAndCancelLeavesItAlone) {
-    for (const auto& [button, rows] : {std::pair{"cmdCancel", 20}, std::pair{"cmdOK", 4}}) {
-        const auto seen = shell_test::whenModal([button](QWidget& dialog) {
-            child<QLineEdit>(dialog, "txtRows").setText(QStringLiteral("4abc"));
-            child<QLineEdit>(dialog, "txtCols").setText(QStringLiteral("6"));
-            QTest::mouseClick(&child<QPushButton>(dialog, button), Qt::LeftButton);
-        });
-        find<QAction>("mnuMatrixDimensions").trigger();
-        EXPECT_TRUE(*seen);
-        EXPECT_EQ(find<QLineEdit>("txtRows").text(), QString::number(rows)) << button;
-        EXPECT_EQ(grid().Rows(), rows) << button;
-    }
-    EXPECT_EQ(grid().Rows() * 100 + grid().Cols(), 406);
-    EXPECT_EQ(grid().GetText(4, 0) + grid().GetText(0, 6), "Sp4Site6");
 }
 
 }  // namespace

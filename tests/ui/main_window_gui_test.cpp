@@ -32,8 +32,7 @@ protected:
 };
 
 TEST(MainWindowRules, ScreenSizeAndGridToolTip) {
-    EXPECT_TRUE(screenTooSmall(654));
-    EXPECT_FALSE(screenTooSmall(655));
+    EXPECT_TRUE(screenTooSmall(654) && !screenTooSmall(655));
     const struct { double x, y; const char* tip; } tips[] = {
         {70, 25, "Enter names of species here."}, {0, 20, "Enter names of species here."},
         {71, 25, "Enter ones where species are present and zeroes where they are absent."},
@@ -87,7 +86,13 @@ TEST_F(MainWindowGui, GridKeepsNamesAndCellsWhileResizedAndClearAllRenames) {
               (std::vector<std::string>{"Sp21", "Sp22", "Site21", "0", "Abies", "1"}));
     setDimensions("2", "2");  // shrinking drops what lies beyond
     EXPECT_EQ(grid().GetMatrix().size(), 5u);
-    setDimensions("5", "3");
+    const auto dimensions = whenModal([](QWidget& dialog) {  // the menu's dialog, as the user fills it
+        child<QLineEdit>(dialog, "txtRows").setText(QStringLiteral("5abc"));
+        child<QLineEdit>(dialog, "txtCols").setText(QStringLiteral("3"));
+        QTest::mouseClick(&child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+    });
+    find<QAction>("mnuMatrixDimensions").trigger();
+    EXPECT_TRUE(*dimensions && find<QLineEdit>("txtRows").text() == QStringLiteral("5") && grid().Rows() == 5);
     grid().SetText("1", 2, 2);
     grid().SetText("x", 9, 9);
     find<QAction>("mnuMatrixClear").trigger();

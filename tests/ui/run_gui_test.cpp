@@ -1,10 +1,9 @@
-// A run from the desktop: the progress window, the report in the results window,
-// cancelling, and help from the results window.
+// A run from the desktop: the progress window, cancelling, the report in the results
+// window and help from it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,7 +17,6 @@
 #include "shell_test_support.h"
 #include "ui/analysis_run.h"
 #include "ui/main_window.h"
-#include "ui/progress_window.h"
 #include "widgets/help.h"
 #include "widgets/help_viewer.h"
 
@@ -56,11 +54,6 @@ TEST(RunGui, CancelDuringThePowerAnalysisEndsWithoutReport) {
     ASSERT_TRUE(waitUntil([&mainWindow] { return mainWindow.isVisible(); }));
     EXPECT_TRUE(!visibleWindow("frmProgress") && !visibleWindow("frmResults"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass was left on";
-    auto doomed = std::make_unique<QWidget>();  // a main window destroyed mid-run cancels and waits
-    startLongRun(doomed.get());
-    doomed.reset();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(visibleWindow("frmProgress"), nullptr);
 }
 
 // The whole road through the real main window: options, Run, report, help, Close.
@@ -96,27 +89,14 @@ TEST(RunGui, TheRunButtonShowsTheEnginesReportOfTheGrid) {
               QString::fromStdString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QDir::setCurrent(QStringLiteral(KELPO_SOURCE_DIR));  // where help/ is
     QTest::mouseClick(&child<QPushButton>(*results, "cmdHelp"), Qt::LeftButton);
-    auto* help = qobject_cast<HelpViewer*>(visibleWindow("frmHelp"));
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->currentTopic(), QStringLiteral("Results.htm"));
+    ASSERT_NE(visibleWindow("frmHelp"), nullptr);
+    EXPECT_EQ(qobject_cast<HelpViewer*>(visibleWindow("frmHelp"))->currentTopic(), QStringLiteral("Results.htm"));
     CloseAllHelp();
     QTest::mouseClick(&child<QPushButton>(*results, "cmdClose"), Qt::LeftButton);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(log.texts.size(), 2) << "the two warnings, nothing from the run";
-}
-
-TEST(RunGui, ProgressWindowShowsTheEngineTextsAndTheBar) {
-    ProgressWindow window;
-    window.show();
-    window.showProgress({100.0, 36, 1800, 3601});
-    EXPECT_EQ(window.windowTitle(), QString::fromStdString(progressCaption(1800, 3601)));
-    EXPECT_EQ(child<QLabel>(window, "pbx2").text(), QString::fromStdString(simulationLine(1800, 3601)));
-    EXPECT_EQ(child<QLabel>(window, "pbx1").text(), QString::fromStdString(remainingTimeText(100.0, 1800, 3601)));
-    const QImage half = child<QWidget>(window, "pbxProgressBar").grab().toImage();
-    EXPECT_EQ(half.pixelColor(half.width() / 4, half.height() / 2), ProgressBarBox::barColour());
-    EXPECT_EQ(half.pixelColor(half.width() * 3 / 4, half.height() / 2), ProgressBarBox::backgroundColour());
 }
 
 }  // namespace
