@@ -31,11 +31,12 @@ build: deps $(BUILD)/build.ninja
 run: build
 	./$(BUILD)/cli/kelpo-cli --progress examples/dune.txt
 
-# The ratio of test lines to program lines closes the run, so growth of either is seen.
-RATIO := ../shared/tools/code-ratio
+# The ratio of test lines to program lines closes the run, so growth of either is seen;
+# skipped where the project's shared tools are not beside the checkout.
+RATIO := $(firstword $(wildcard ../shared/tools/code-ratio /work/shared/tools/code-ratio))
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
-	@[ -x $(RATIO) ] && $(RATIO) || true
+	@$(if $(RATIO),$(RATIO))
 
 bench: build
 	./$(BUILD)/bench/kelpo-bench
