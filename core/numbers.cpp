@@ -48,7 +48,7 @@ double leadingNumber(std::string_view text) {
 }
 
 std::int32_t toWholeNumber(double value) {
-    const double rounded = std::round(value);  // default mode: halves to even
+    const double rounded = std::nearbyint(value);  // default mode: halves to even
     if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
         throw Error(ErrorKind::Overflow, "The number " + plainNumberText(value) +
                                              " does not fit a 32-bit whole number.");
