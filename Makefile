@@ -2,6 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libgtest-dev libgmock-dev libbenchmark-dev \
               libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
@@ -12,7 +13,7 @@ R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps r-deps build run r test bench test-asan fuzz clean
+.PHONY: deps r-deps build run r test bench test-asan coverage fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -45,9 +46,13 @@ run: build
 r: deps r-deps
 	MAKEFLAGS=-j$(JOBS) R CMD INSTALL r
 
+# The ratio of test lines to program lines closes the run, so growth of either is seen;
+# skipped where the project's shared tools are not beside the checkout.
+RATIO := $(wildcard ../shared/tools/code-ratio)
 # The R package's tests run in ctest (test "r") against the package installed here.
 test: build r
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(if $(RATIO),$(RATIO))
 
 bench: build
 	./$(BUILD)/bench/kelpo-bench
@@ -61,6 +66,19 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=$(ASAN_CHECKS) UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Line and branch coverage of the program alone (tests, benchmarks and build trees left out).
+# Atomic counters because the engine runs its work on several threads.
+coverage: deps
+	@dpkg-query -W -f='$${Status}' gcovr 2>/dev/null | grep -q "ok installed" || \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq gcovr; }
+	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	cd $(COVERAGE_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	gcovr -r . $(COVERAGE_BUILD) --exclude 'tests/' --exclude 'bench/' --exclude 'build[^/]*/' \
+	  --exclude-unreachable-branches --exclude-throw-branches --print-summary -o /dev/null
 
 # Each fuzz target runs FUZZ_SECONDS on a copy of its seed corpus; a finding stops make.
 # Inputs up to 128 KiB, so that seeds with lines longer than 64 KiB are kept whole;
@@ -88,4 +106,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COVERAGE_BUILD)

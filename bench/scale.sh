@@ -5,7 +5,7 @@
 #   bench/scale.sh [WORK_DIR]      (default /tmp/kelpo-scale; the 2.1 GB file goes there)
 #
 # Environment:
-#   BUILD=build            the Release build to measure (kelpo-cli, kelpo_ui_gui_tests)
+#   BUILD=build            the Release build to measure (kelpo-cli, kelpo-grid-open)
 #   SIDE=32767 FILL=0.01   size and fill of the command-line matrix
 #   GRID_SIDE=2000 GRID_FILL=0.5   the matrix opened in the grid
 #   RUN_TIMEOUT=1200       seconds after which one command-line run is stopped
@@ -22,10 +22,10 @@ GRID_FILL=${GRID_FILL:-0.5}
 RUN_TIMEOUT=${RUN_TIMEOUT:-1200}
 ITERATIONS=${ITERATIONS:-1000}
 CLI=./$BUILD/cli/kelpo-cli
-GUI_TESTS=./$BUILD/tests/kelpo_ui_gui_tests
+GRID_OPEN=./$BUILD/bench/kelpo-grid-open
 
 mkdir -p "$WORK"
-for program in "$CLI" "$GUI_TESTS"; do
+for program in "$CLI" "$GRID_OPEN"; do
   [ -x "$program" ] || { echo "missing $program: build first (make build, or BUILD=...)" >&2; exit 1; }
 done
 
@@ -69,6 +69,5 @@ measure_cli cscore "$big"
 
 grid=$(matrix_file "$GRID_SIDE" "$GRID_SIDE" "$GRID_FILL") || exit 1
 echo "== opening $(basename "$grid") in the main window's grid"
-KELPO_SCALE=1 KELPO_SCALE_FILE=$grid QT_QPA_PLATFORM=offscreen \
-  /usr/bin/time -v -o "$WORK/grid.time" "$GUI_TESTS" --gtest_filter=GridScale.* 2>&1 | grep -E "^opened|FAILED|Failure"
+QT_QPA_PLATFORM=offscreen /usr/bin/time -v -o "$WORK/grid.time" "$GRID_OPEN" "$grid" 2>&1 | grep -E "^opened|message"
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$WORK/grid.time" | sed 's/^\s*/   /'

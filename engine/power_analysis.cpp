@@ -61,7 +61,7 @@ bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, con
                             control.cancelMonitor()).pValue;
     // Throwing from the body cancels the task group, so no further community starts.
     if (control.cancelRequested()) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
-    return p <= kRejectionLevel;
+    return rejects(p);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ namespace kelpo {
 
 // A p-value at or below this counts as a rejection.
 inline constexpr double kRejectionLevel = 0.05;
+constexpr bool rejects(double pValue) { return pValue <= kRejectionLevel; }
 // The factor by which a partner's presence cuts a species' chance of presence.
 inline constexpr double kInteractionStrength = 2.0;
 

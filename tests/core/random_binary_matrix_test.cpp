@@ -1,10 +1,15 @@
-// Random 0/1 matrices with fixed margins.
+// Typed numbers, the random draw contract, and random 0/1 matrices with fixed margins
+// against the literal dealing and reduction driven by the same random values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/error.h"
+#include "core/numbers.h"
 #include "core/random_binary_matrix.h"
 #include "reference.h"
 
@@ -29,7 +34,7 @@ void expectZeroOneWithMargins(const PresenceMatrix& r, const PresenceMatrix& m) 
 TEST(RandomBinaryMatrix, DealingAndReductionMatchThePlainListVersion) {
     Random random(31, 2);
     std::vector<PresenceMatrix> samples;
-    for (int n = 0; n < 400; ++n) {
+    for (int n = 0; n < 250; ++n) {
         const std::int32_t R = random.draw(12), C = random.draw(12);
         PresenceMatrix m = randomMatrix(R, C, (random.draw(11) - 1) / 10.0, random);
         if (n % 5 == 0) for (std::int32_t k = 1; k <= C; ++k) m.set(1, k, 1);  // a full row
@@ -65,50 +70,34 @@ TEST(RandomBinaryMatrix, DealingAndReductionMatchThePlainListVersion) {
                 ASSERT_EQ(r(i, k), y[i][k]);
             }
         expectZeroOneWithMargins(r, m);
+        // Past the plain-pass limit (0 here) the aimed passes must still end with 0/1 and the margins.
+        MarginMatrix aimed = RandomMarginMatrix(m.rowSums(), m.colSums(), c);
+        ReduceSumOfSquares(aimed, c, 0);
+        PresenceMatrix reduced(m.rows(), m.cols());
+        for (std::int32_t i = 1; i <= m.rows(); ++i)
+            for (std::int32_t k = 1; k <= m.cols(); ++k) reduced.set(i, k, static_cast<std::uint8_t>(std::min<int>(aimed.at(i, k), 9)));
+        expectZeroOneWithMargins(reduced, m);
         const float next = b.next();
         ASSERT_EQ(a.next(), next);
-        ASSERT_EQ(c.next(), next);
     }
-    EXPECT_GT(withReduction, 50);  // the reduction really ran on many of them
+    EXPECT_GT(withReduction, 30);  // the reduction really ran on many of them
 }
 
 TEST(RandomBinaryMatrix, RefusesBadMargins) {
+    const struct { std::vector<std::int32_t> rows, cols; bool realisable; } cases[] = {
+        {{1, -1}, {0, 0}, false}, {{1, 1}, {1, 0}, false}, {{3, 0}, {1, 2}, false},
+        {{2, 0}, {2, 0}, false},  // within bounds, yet impossible
+        {{1, 1}, {1, 1}, true}, {{2, 1}, {1, 1, 1}, true}, {{}, {}, true}};
+    for (const auto& c : cases) {
+        Random random(1, 1);
+        EXPECT_EQ(marginsRealisable(c.rows, c.cols), c.realisable);
+        if (c.realisable) EXPECT_NO_THROW(RandomBinaryMatrix(c.rows, c.cols, random));
+        else EXPECT_THROW(RandomBinaryMatrix(c.rows, c.cols, random), Error);
+    }
     Random random(1, 1);
-    auto kindOf = [&](const std::vector<std::int32_t>& r, const std::vector<std::int32_t>& c) {
-        try {
-            RandomBinaryMatrix(r, c, random);
-        } catch (const Error& e) {
-            return e.kind();
-        }
-        return ErrorKind::Cancelled;  // no error
-    };
-    EXPECT_EQ(kindOf({1, -1}, {0, 0}), ErrorKind::InvalidInput);  // negative
-    EXPECT_EQ(kindOf({1, 1}, {1, 0}), ErrorKind::InvalidInput);   // unequal totals
-    EXPECT_EQ(kindOf({3, 0}, {1, 2}), ErrorKind::InvalidInput);   // row sum above the columns
-    EXPECT_EQ(kindOf({2, 0}, {2, 0}), ErrorKind::InvalidInput);   // within bounds, yet impossible
-    EXPECT_EQ(kindOf({1, 1}, {1, 1}), ErrorKind::Cancelled);
     EXPECT_THROW(RandomMarginMatrix({2}, {1}, random), Error);
     MarginMatrix impossible{2, 2, {2, 0, 0, 0}};
     EXPECT_THROW(ReduceSumOfSquares(impossible, random), Error);
-}
-
-// Past the plain-pass limit the aimed passes must still end with the margins kept and
-// only 0 and 1: a limit of 0 sends every dealt matrix straight to them.
-TEST(RandomBinaryMatrix, AimedPassesKeepMarginsAndEndWithZerosAndOnes) {
-    Random random(17, 3);
-    for (int trial = 0; trial < 300; ++trial) {
-        const std::int32_t rows = random.draw(12) + 1, cols = random.draw(12) + 1;
-        const PresenceMatrix source = randomMatrix(rows, cols, random.next(), random);
-        MarginMatrix x = RandomMarginMatrix(source.rowSums(), source.colSums(), random);
-        ReduceSumOfSquares(x, random, 0);
-        PresenceMatrix reduced(rows, cols);
-        for (std::int32_t i = 1; i <= rows; ++i)
-            for (std::int32_t k = 1; k <= cols; ++k) {
-                ASSERT_LE(x.at(i, k), 1);
-                reduced.set(i, k, static_cast<std::uint8_t>(x.at(i, k)));
-            }
-        expectZeroOneWithMargins(reduced, source);
-    }
 }
 
 }  // namespace

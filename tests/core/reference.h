@@ -27,56 +27,37 @@ inline PresenceMatrix randomMatrix(std::int32_t R, std::int32_t C, double fill, 
     return m;
 }
 
-inline std::int64_t cScore(const PresenceMatrix& a) {
-    const std::int32_t R = a.rows(), C = a.cols();
-    std::vector<std::int64_t> r(static_cast<std::size_t>(R) + 1, 0);
-    for (std::int32_t i = 1; i <= R; ++i)
-        for (std::int32_t k = 1; k <= C; ++k) r[static_cast<std::size_t>(i)] += a(i, k);
+// Sites shared by species i and j, and sites of species i.
+inline std::int64_t shared(const PresenceMatrix& a, std::int32_t i, std::int32_t j) {
+    std::int64_t s = 0;
+    for (std::int32_t k = 1; k <= a.cols(); ++k) s += a(i, k) == 1 && a(j, k) == 1;
+    return s;
+}
+
+// Statistic 1, 2 or 3 of the matrix: the C-score sums (r(i) - S)(r(j) - S) over
+// species pairs, checkerboards count the pairs with S = 0, combinations count the
+// distinct site columns (a site counts unless a later site equals it, plus one).
+inline std::int64_t statistic(const PresenceMatrix& a, StatisticId id) {
     std::int64_t sum = 0;
-    for (std::int32_t i = 2; i <= R; ++i) {
-        for (std::int32_t j = 1; j < i; ++j) {
-            std::int64_t s = 0;
-            for (std::int32_t k = 1; k <= C; ++k) s += a(i, k) == 1 && a(j, k) == 1;
-            sum += (r[static_cast<std::size_t>(i)] - s) * (r[static_cast<std::size_t>(j)] - s);
+    if (id == StatisticId::Combinations) {
+        sum = 1;
+        for (std::int32_t c = 1; c < a.cols(); ++c) {
+            bool twin = false;
+            for (std::int32_t c2 = c + 1; c2 <= a.cols(); ++c2) {
+                bool equal = true;
+                for (std::int32_t r = 1; r <= a.rows(); ++r) equal = equal && a(r, c2) == a(r, c);
+                twin = twin || equal;
+            }
+            sum += !twin;
         }
+        return sum;
     }
+    for (std::int32_t i = 2; i <= a.rows(); ++i)
+        for (std::int32_t j = 1; j < i; ++j) {
+            const std::int64_t s = shared(a, i, j);
+            sum += id == StatisticId::CScore ? (shared(a, i, i) - s) * (shared(a, j, j) - s) : s == 0;
+        }
     return sum;
-}
-
-inline std::int32_t checkerboards(const PresenceMatrix& a) {
-    std::int32_t count = 0;
-    for (std::int32_t i = 2; i <= a.rows(); ++i) {
-        for (std::int32_t j = 1; j < i; ++j) {
-            std::int32_t s = 0;
-            for (std::int32_t k = 1; k <= a.cols(); ++k) s += a(i, k) == 1 && a(j, k) == 1;
-            count += s == 0;
-        }
-    }
-    return count;
-}
-
-inline std::int32_t combinations(const PresenceMatrix& a) {
-    const std::int32_t R = a.rows(), C = a.cols();
-    std::int32_t count = 1;
-    for (std::int32_t c = 1; c <= C - 1; ++c) {
-        std::int32_t twins = 0;
-        for (std::int32_t c2 = c + 1; c2 <= C; ++c2) {
-            std::int32_t d = 0;
-            for (std::int32_t r = 1; r <= R; ++r) d += a(r, c2) != a(r, c);
-            twins += d == 0;
-        }
-        count += twins == 0;
-    }
-    return count;
-}
-
-// Statistic 1, 2 or 3 of the matrix.
-inline std::int64_t statistic(const PresenceMatrix& m, StatisticId id) {
-    switch (id) {
-        case StatisticId::CScore: return cScore(m);
-        case StatisticId::Checkerboards: return checkerboards(m);
-        default: return combinations(m);
-    }
 }
 
 // The swap step on an 8-bit matrix: returns whether it swapped.

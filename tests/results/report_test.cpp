@@ -1,11 +1,19 @@
+// The report byte for byte, its rules at their thresholds, the number texts it uses,
+// and how the report is saved.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
+#include "results/number_text.h"
 #include "results/report.h"
+#include "results/save_results.h"
 
 namespace kelpo {
 namespace {
@@ -67,38 +75,24 @@ TEST(Report, WholeReportByteForByte) {
     Fixture f;
     f.settings.fileName = "dune";
     const std::vector<std::string> expected = {
-        "P-VALUE", std::string(15, '-'),
-        "P-Value: 0.0234",
-        "95% confidence interval for p-value: 0.0125 < p < 0.05",
+        "P-VALUE", std::string(15, '-'), "P-Value: 0.0234", "95% confidence interval for p-value: 0.0125 < p < 0.05",
         "", "", "TYPE I ERROR RATES:  Null hypothesis rejection rates when the null hypothesis is true",
-        std::string(129, '-'),
-        "Size (alpha): Maximum Type I error rate.",
-        "Nominal size = 0.050", "Actual size = 0.050", kTolerable,
-        "", "", "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false",
-        std::string(137, '-'),
+        std::string(129, '-'), "Size (alpha): Maximum Type I error rate.", "Nominal size = 0.050",
+        "Actual size = 0.050", kTolerable, "", "",
+        "TYPE II ERROR RATES:  Null hypothesis acceptance rates when the null hypothesis is false", std::string(137, '-'),
         "Power: Null hypothesis rejection rates when the null hypothesis is false (1 - Type II error rate).",
         "Minimum power = 0.050", "Maximum power = 0.900", kAdequate,
         "", "", "NULL HYPOTHESIS", std::string(31, '-'), "No Interactions Between Species",
-        "", "", "ASSUMPTIONS", std::string(25, '-'), "[none]",
-        "", "", "HYPOTHESIS TEST", std::string(32, '-'),
+        "", "", "ASSUMPTIONS", std::string(25, '-'), "[none]", "", "", "HYPOTHESIS TEST", std::string(32, '-'),
         "Fixed-Fixed Randomization Algorithm: Sum-of-Squares Reduction/Metropolis-Hastings Sequential Swap",
-        "Random Number Seed: 0",
-        "Numer of Iterations: 100000",
-        "Degenerate Matrices: Retain",
-        "Column Constraints: Fixed Sum",
-        "Row Constraints: Fixed Sum",
-        "Statistic (Co-occurrence Index): C-Score",
+        "Random Number Seed: 0", "Numer of Iterations: 100000", "Degenerate Matrices: Retain",
+        "Column Constraints: Fixed Sum", "Row Constraints: Fixed Sum", "Statistic (Co-occurrence Index): C-Score",
         "", "", "PRESENCE-ABSENCE MATRIX", std::string(49, '-'),
-        "Matrix dimensions: 30 rows (species) x 20 columns (sites)",
-        "File: dune.txt",
-        "", "", "RAW RESULTS", std::string(25, '-'),
-        "Number of Simulated Statistics Less than Observed Value: 12",
-        "Number of Simulated Statistics Equal to Observed Value: 3",
-        "Total Number of Simulated Statistics: 100000",
+        "Matrix dimensions: 30 rows (species) x 20 columns (sites)", "File: dune.txt", "", "", "RAW RESULTS",
+        std::string(25, '-'), "Number of Simulated Statistics Less than Observed Value: 12",
+        "Number of Simulated Statistics Equal to Observed Value: 3", "Total Number of Simulated Statistics: 100000",
         "", "Value of Argument*\tElement of Null Hypothesis\tValue of Power Function",
-        "(1,1)\t\tTrue\t\t\t0.050",
-        "(2,7)\t\tFalse\t\t\t0.412",
-        "(3,12)\t\tFalse\t\t\t0.900",
+        "(1,1)\t\tTrue\t\t\t0.050", "(2,7)\t\tFalse\t\t\t0.412", "(3,12)\t\tFalse\t\t\t0.900",
         "*Defined in Kelpo Help.",
     };
     // Split at CR LF only: a bare CR or LF, or a line end after the last line, breaks the match.
@@ -145,79 +139,117 @@ TEST(Report, WarningThresholds) {
         EXPECT_EQ(f.section(typeTwo.front()), typeTwo) << "case " << i;
     }
 
-    // An empty power table still ends the report with the table header and the footnote.
-    Fixture empty;
-    empty.results.powerTable.clear();
-    const auto lines = empty.lines();
-    EXPECT_EQ(lines[lines.size() - 2], "Value of Argument*\tElement of Null Hypothesis\tValue of Power Function");
-    EXPECT_EQ(lines.back(), "*Defined in Kelpo Help.");
     EXPECT_THROW(powerExtreme({}, 0), Error);
 }
 
-TEST(Report, SectionsThatFollowTheChoices) {
+TEST(Report, SectionsThatFollowTheChoicesAndSettings) {
     Fixture f;
     const std::string rule(25, '-');
-    f.choices.interactionsChecked = true;
-    f.choices.interactionProportionCaption = "50%";
-    f.choices.speciesEquivalentChecked = true;
-    EXPECT_EQ(f.section("ASSUMPTIONS"),
-              (std::vector<std::string>{"ASSUMPTIONS", rule, "50% of species interacting", "Species Equivalent"}));
-    f.choices.interactionsChecked = false;
-    f.choices.speciesEquivalentChecked = false;
-    f.choices.sitesEquivalentChecked = true;
-    EXPECT_EQ(f.section("ASSUMPTIONS"), (std::vector<std::string>{"ASSUMPTIONS", rule, "Sites Equivalent"}));
-
-    // An empty null hypothesis keeps its (empty) line.
-    f.choices.nullHypothesisCaption.clear();
-    const auto lines = f.lines();
-    const auto at = std::find(lines.begin(), lines.end(), "NULL HYPOTHESIS");
-    ASSERT_GE(lines.end() - at, 6);
-    EXPECT_EQ(std::vector<std::string>(at + 2, at + 6), (std::vector<std::string>{"", "", "", "ASSUMPTIONS"}));
-
+    const struct { bool interactions, sites, species; std::vector<std::string> lines; } assumptions[] = {
+        {true, false, true, {"50% of species interacting", "Species Equivalent"}},
+        {false, true, false, {"Sites Equivalent"}}, {true, true, true, {"50% of species interacting",
+        "Sites Equivalent", "Species Equivalent"}}, {false, false, false, {"[none]"}}};
+    for (const auto& a : assumptions) {
+        f.choices.interactionsChecked = a.interactions;
+        f.choices.interactionProportionCaption = "50%";
+        f.choices.sitesEquivalentChecked = a.sites;
+        f.choices.speciesEquivalentChecked = a.species;
+        std::vector<std::string> expected{"ASSUMPTIONS", rule};
+        expected.insert(expected.end(), a.lines.begin(), a.lines.end());
+        EXPECT_EQ(f.section("ASSUMPTIONS"), expected);
+    }
+    f.choices.nullHypothesisCaption.clear();  // an empty null hypothesis keeps its (empty) line
+    EXPECT_EQ(f.section("NULL HYPOTHESIS"), (std::vector<std::string>{"NULL HYPOTHESIS", std::string(31, '-')}));
+    EXPECT_EQ(f.lines().size(), Fixture().lines().size());
     // The File line only for a named matrix, always with ".txt" added.
     EXPECT_EQ(f.section("PRESENCE-ABSENCE MATRIX").size(), 3u);
     f.settings.fileName = "data.csv";
     EXPECT_EQ(f.section("PRESENCE-ABSENCE MATRIX").back(), "File: data.csv.txt");
-}
-
-TEST(Report, IterationsArePrintedTenfoldAndOverflowIsRefused) {
-    Fixture f;
+    // Iterations are printed tenfold, up to the 32-bit limit.
     f.settings.iterations = 214748364;
     EXPECT_EQ(f.section("HYPOTHESIS TEST")[4], "Numer of Iterations: 2147483640");
     f.settings.iterations = 214748365;
-    try {
-        (void)buildReport(f.results, f.settings, f.choices);
-        FAIL() << "expected an overflow";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::Overflow);
-    }
+    EXPECT_THROW((void)buildReport(f.results, f.settings, f.choices), Error);
 }
 
 TEST(Report, ChoicesFromSettings) {
-    AnalysisSettings settings;
-    settings.nullHypothesis = NullHypothesis::SitesEquivalent;
-    settings.assumeInteractions = true;
-    settings.interactionChoice = InteractionChoice::All;
-    settings.assumeSpeciesEquivalent = true;
-    settings.statisticId = StatisticId::Checkerboards;
-    settings.speciesCount = 12;
-    settings.siteCount = 30;
-    const ReportChoices choices = ReportChoices::fromSettings(settings);
-    EXPECT_EQ(choices.nullHypothesisCaption, "Sites Equivalent");
-    EXPECT_TRUE(choices.interactionsChecked);
-    EXPECT_EQ(choices.interactionProportionCaption, "100%");
-    EXPECT_FALSE(choices.sitesEquivalentChecked);
-    EXPECT_TRUE(choices.speciesEquivalentChecked);
-    EXPECT_EQ(choices.statisticText, "Number of Checkerboards");
-    EXPECT_EQ(choices.rowsText, "12");
-    EXPECT_EQ(choices.colsText, "30");
+    const struct { int h; bool interactions; int choice, id; const char *caption, *proportion, *statistic; } cases[] = {
+        {2, true, 3, 2, "Sites Equivalent", "100%", "Number of Checkerboards"},
+        {3, true, 2, 3, "Species Equivalent", "50%", "Number of Combinations"},
+        {1, true, 1, 4, "No Interactions Between Species", "0%", "V-Ratio"}, {0, false, 3, 1, "", "", "C-Score"}};
+    for (const auto& c : cases) {
+        AnalysisSettings s;
+        s.nullHypothesis = NullHypothesis(c.h);
+        s.assumeInteractions = c.interactions;
+        s.interactionChoice = InteractionChoice(c.choice);
+        s.assumeSpeciesEquivalent = true;
+        s.statisticId = StatisticId(c.id);
+        s.speciesCount = 12;
+        s.siteCount = 30;
+        const ReportChoices r = ReportChoices::fromSettings(s);
+        EXPECT_EQ(r.nullHypothesisCaption + "|" + r.interactionProportionCaption + "|" + r.statisticText + "|" +
+                      r.rowsText + "x" + r.colsText, std::string(c.caption) + "|" + c.proportion + "|" + c.statistic + "|12x30");
+        EXPECT_TRUE(r.interactionsChecked == c.interactions && r.speciesEquivalentChecked && !r.sitesEquivalentChecked);
+    }
+}
 
-    settings.nullHypothesis = NullHypothesis::None;
-    settings.assumeInteractions = false;
-    const ReportChoices none = ReportChoices::fromSettings(settings);
-    EXPECT_EQ(none.nullHypothesisCaption, "");
-    EXPECT_EQ(none.interactionProportionCaption, "");
-    EXPECT_FALSE(none.interactionsChecked);
+using Cases = std::vector<std::pair<double, std::string>>;
+
+TEST(NumberText, GeneralText) {
+    const Cases cases = {
+        // No trailing zeros, a 0 before the point, up to 15 significant digits.
+        {0.0234, "0.0234"}, {0.5, "0.5"}, {1.0, "1"}, {120.0, "120"}, {0.0, "0"}, {1000000.0, "1000000"},
+        {0.1 + 0.2, "0.3"}, {1.0 / 3.0, "0.333333333333333"}, {123456789012345.0, "123456789012345"},
+        // Exponent form below 1E-04 and from 1E+15.
+        {0.0001, "0.0001"}, {0.00001, "1E-05"}, {0.000025, "2.5E-05"}, {1e15, "1E+15"},
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(generalNumberText(value), text) << text;
+}
+
+TEST(NumberText, FixedTextRoundsTheDecimalFormHalfAwayFromZero) {
+    const Cases cases = {
+        {0.0125, "0.013"},  // binary 0.0125 lies a hair above; 0.0135 below
+        {0.0135, "0.014"},
+        {1.0005, "1.001"},  // the double is 1.000499999...
+        {0.05, "0.050"}, {0.0, "0.000"}, {1.0, "1.000"}, {0.9996, "1.000"}, {0.0004, "0.000"},
+        {0.0005, "0.001"}, {0.00001, "0.000"}, {123.4567, "123.457"}, {-0.0125, "-0.013"}, {-0.0001, "0.000"},
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(fixedNumberText(value, 3), text) << value;
+}
+
+TEST(NumberText, PercentTextShiftsTheDecimalFormBeforeRounding) {
+    const Cases cases = {
+        {0.5, "50.0%"}, {0.15, "15.0%"}, {1.0, "100.0%"}, {0.12345, "12.3%"},
+        {0.12355, "12.4%"}, {0.00049, "0.0%"}, {0.0005, "0.1%"}, {0.0, "0.0%"},
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(percentText(value), text) << value;
+}
+
+TEST(SaveResults, FileNameRule) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Results", "Results.txt"}, {"a.txt", "a.txt"}, {"report.TXT", "report.TXT.txt"}, {"x.txt.bak", "x.bak.txt"},
+        {"a..txttxt", "a.txt.txt"},  // one pass: what the removal joins stays
+        {std::string("Res\0ults", 8), "Results.txt"}, {"  /tmp/out .txt  ", "/tmp/out.txt"},
+        {"/home/me/notes.txt/run.txt", "/home/me/notes.txt/run.txt"}, {"C:\\data.txt\\run", "C:\\data.txt\\run.txt"}, {"", ""}};
+    for (const auto& [path, expected] : cases) EXPECT_EQ(resultsFilePath(path), expected) << path;
+}
+
+TEST(SaveResults, WritesExactlyReplacesAndReportsFailures) {
+    const auto folder = std::filesystem::temp_directory_path() / "kelpo_save_results.txt";
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "Results.txt";
+    writeResultsFile(file.string(), "an older and longer text");
+    const std::string report = "P-VALUE\r\n\tx\r\n*Defined in Kelpo Help.";
+    writeResultsFile(file.string(), report);
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), report);
+
+    EXPECT_THROW(writeResultsFile((folder / "missing" / "Results.txt").string(), "x"), Error);
+    EXPECT_THROW(writeResultsFile(folder.string(), "x"), Error);  // a folder in the way
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_THROW(writeResultsFile("/dev/full", std::string(1 << 16, 'x')), Error);  // full disk
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace kelpo

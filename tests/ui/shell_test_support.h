@@ -1,9 +1,11 @@
 // Helpers of the shell's widget tests: a message log answering every message box,
-// answering a modal dialog from inside its event loop, finding named controls, and
-// a fixture holding a shown main window.
+// answering a modal dialog from inside its event loop, answering file dialogs,
+// finding named controls, waiting for a run, and a fixture holding a shown main window.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "matrix/grid.h"
+#include "widgets/file_dialogs.h"
 #include "widgets/message_box.h"
 
 namespace kelpo::ui::shell_test {
@@ -58,6 +61,36 @@ W& child(const QObject& parent, const char* name) {
     return *found;
 }
 
+// Runs events until the condition holds; the deadline only stops a hung test. The
+// ticker wakes the wait without spinning, so the engine's workers keep the cores.
+inline bool waitUntil(const std::function<bool()>& condition) {
+    const QDeadlineTimer deadline(60000);
+    QTimer ticker;
+    ticker.start(2);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+inline QWidget* visibleWindow(const char* name) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String(name) && widget->isVisible()) return widget;
+    return nullptr;
+}
+
+// Triggers the named action with file dialogs answering `chosen`; returns what was asked.
+inline FileDialogRequest choose(const QObject& window, const char* action, const QString& chosen) {
+    FileDialogRequest asked;
+    const ScopedFileDialogResponder responder([&](const FileDialogRequest& request) {
+        asked = request;
+        return chosen;
+    });
+    child<QAction>(window, action).trigger();
+    return asked;
+}
+
 // A shown window (the main window) whose start-up messages are answered and forgotten.
 template <typename Window>
 class ShownWindowTest : public ::testing::Test {
@@ -70,6 +103,8 @@ protected:
     }
 
     Grid& grid() { return child<Grid>(window, "grd1"); }
+    template <typename W>
+    W& find(const char* name) { return child<W>(window, name); }
     // Types the dimensions into the main window and resizes the grid to them.
     void setDimensions(const char* rows, const char* cols) {
         child<QLineEdit>(window, "txtRows").setText(QString::fromLatin1(rows));
