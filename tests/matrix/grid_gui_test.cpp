@@ -30,8 +30,8 @@ protected:
     // A shown grid of rows × cols data cells in a control of the given size
     // (by default just large enough for every cell).
     void makeGrid(std::int32_t rows, std::int32_t cols, QSize size = {}) {
-        grid.resize(size.isValid() ? size : QSize((cols + 1) * kCellWidth, (rows + 1) * kCellHeight));
         grid.ResizeMatrix(rows, cols);
+        grid.resize(size.isValid() ? size : QSize((cols + 1) * kCellWidth, (rows + 1) * kCellHeight));
         grid.show();
     }
 
@@ -112,7 +112,7 @@ TEST_F(GridTest, LockedHeadersIgnoreClicksAndTheEditBoxCommitsOnEveryMove) {
     type(QStringLiteral("abcdef"));
     const SparseArray copy = grid.GetMatrix();  // the text still being typed is included
     EXPECT_EQ(copy.value(3, 3), "abc");
-    ASSERT_NE(copy.find(2, 3), nullptr);  // typing nothing stored the empty text
+    ASSERT_NE(copy.find(2, 3), std::nullopt);  // typing nothing stored the empty text
     EXPECT_EQ(*copy.find(2, 3), "");
     grid.SetText("later", 1, 4);
     EXPECT_EQ(copy.value(1, 4), "0");  // the copy does not follow the grid
@@ -154,17 +154,19 @@ TEST_F(GridTest, ResizeDropsCellsBeyondSetRowsHidesThemAndSetMatrixReplacesFromI
     EXPECT_EQ(grid.GetText(4, 4), "0");
 }
 
-TEST_F(GridTest, LayoutSnapsToWholeCellsHalvesToEvenAndChoosesScrollBars) {
-    makeGrid(3, 4);  // 4 x 5 cells fit exactly
-    const struct { QSize asked, got; } snaps[] = {{{310, 95}, {300, 100}}, {{300, 90}, {300, 80}}, {{317, 75}, {300, 80}}};
+TEST_F(GridTest, LayoutSnapsDownToWholeCellsAndChoosesScrollBars) {
+    makeGrid(3, 4);  // 4 x 5 cells fit exactly; a size is cut down to whole cells, never rounded up
+    const struct { QSize asked, got; bool verticalBar; } snaps[] = {
+        {{310, 99}, {300, 80}, false}, {{300, 90}, {300, 80}, false}, {{317, 75}, {317, 60}, true}};
     for (const auto& s : snaps) {
         grid.resize(s.asked);
         EXPECT_EQ(grid.size(), s.got) << s.asked.width() << "x" << s.asked.height();
+        EXPECT_EQ(grid.VerticalBarOn(), s.verticalBar) << s.asked.width() << "x" << s.asked.height();
     }
-    EXPECT_FALSE(grid.HorizontalBarOn() || grid.VerticalBarOn());
     grid.setCellWidth(80);
     grid.setCellHeight(30);  // wider cells no longer fit: both bars take their room
-    EXPECT_EQ(grid.size(), QSize(4 * 80 + kBar, 2 * 30 + kBar));
+    EXPECT_TRUE(grid.HorizontalBarOn() && grid.VerticalBarOn());
+    EXPECT_EQ(grid.size(), QSize(3 * 80 + kBar, 30 + kBar));
     EXPECT_EQ(grid.EditBoxGeometry().size(), QSize(73, 23));
 }
 
@@ -193,8 +195,8 @@ TEST_F(GridTest, ScrollingFollowsTheKeysAndClicksReadTheScrolledCells) {
     press(Qt::Key_Left);  // from (1, 1) round to the far corner
     EXPECT_EQ(current(), (CellIndex{32767, 32767}));
     EXPECT_EQ(vsb()->value(), 32768 - 19);
-    EXPECT_EQ(hsb()->value(), 32768 - 10);
-    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 9));
+    EXPECT_EQ(hsb()->value(), 32768 - 9);
+    EXPECT_EQ(grid.EditBoxGeometry(), boxOverSlot(18, 8));
 }
 
 }  // namespace

@@ -103,7 +103,7 @@ TEST(MatrixCheck, BlanksAroundBinaryCellsAreTrimmed) {
     validateMatrix(cells);
     EXPECT_EQ(cells.value(0, 1), "Site one");
     EXPECT_EQ(cells.value(1, 0), "Sp1");
-    EXPECT_EQ(cells.find(1, 2), nullptr);  // trimmed to "0": removed
+    EXPECT_EQ(cells.find(1, 2), std::nullopt);  // trimmed to "0": removed
 
     PresenceMatrix expected(2, 2);
     expected.set(1, 1, 1);
