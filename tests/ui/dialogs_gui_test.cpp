@@ -67,6 +67,7 @@ TEST(AdvancedDialogGui, ChecksRunInOrderARefusalStoresNothingAndStoredValuesShow
             EXPECT_EQ(log.texts, c.messages) << name;
         }
         EXPECT_EQ(dialog.isNull(), c.accepted) << name;
+        if (dialog) EXPECT_EQ(dialog->parentWidget(), nullptr) << name;  // a refused OK leaves it unowned
         if (dialog) dialog->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (c.accepted) {
