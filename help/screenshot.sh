@@ -31,8 +31,8 @@ xdotool type --delay 10 "$repo/examples/dune.txt"
 xdotool key Return
 sleep 2
 xdotool windowfocus --sync "$main"
-# Analysis menu, last item: Run.
-xdotool key alt+a Up Return
+# Analysis menu: Run, the item above Species Pairs.
+xdotool key alt+a Up Up Return
 window=$(xdotool search --sync --onlyvisible --name '^Kelpo Results$' | head -n 1)
 xdotool windowfocus --sync "$window"
 sleep 1
