@@ -43,7 +43,12 @@ run: build
 
 # Installs the R package from the checkout into R's site library; its configure
 # copies the C++ sources it compiles into r/src/kelpo/ (not tracked).
+# Installing from a folder builds no vignettes: they are knitted against the installed
+# package, then installed with it (the second install finds the objects already built).
 r: deps r-deps
+	MAKEFLAGS=-j$(JOBS) R CMD INSTALL r
+	Rscript -e 'tools::buildVignettes(dir = "r", tangle = TRUE)'
+	mkdir -p r/inst/doc && cp r/vignettes/kelpo.Rmd r/vignettes/kelpo.R r/vignettes/kelpo.html r/inst/doc/
 	MAKEFLAGS=-j$(JOBS) R CMD INSTALL r
 
 # The ratio of test lines to program lines closes the run, so growth of either is seen;
