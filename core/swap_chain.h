@@ -137,7 +137,7 @@ private:
         if constexpr (requires { stat_.afterSwapDense(col1, col2, g, l); }) {
             // Whole rows for small matrices, changed entities only for larger ones,
             // whose rows are mostly unchanged (sparse) and long.
-            if (work_.bits <= kDenseUpdateLimit) {
+            if (work_.bits <= kDenseUpdateLimit && work_.lines <= kDenseFeatureLimit) {
                 stat_.afterSwapDense(col1, col2, g, l);
                 return;
             }
