@@ -134,11 +134,11 @@ private:
         line2[w2] ^= m2;
         // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
         const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
-        if constexpr (requires { stat_.afterSwapDense(col1, col2, g, l); }) {
+        if constexpr (requires { stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l); }) {
             // Whole rows for small matrices, changed entities only for larger ones,
             // whose rows are mostly unchanged (sparse) and long.
             if (work_.bits <= kDenseUpdateLimit && work_.lines <= kDenseFeatureLimit) {
-                stat_.afterSwapDense(col1, col2, g, l);
+                stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l);
                 return;
             }
         }
