@@ -71,9 +71,9 @@ public:
         // drawn among the n - 1 others and steps over the first: the same uniform pair
         // as redrawing on a tie, in exactly four values and without that rare,
         // unpredictable loop branch.
-        std::int32_t d[4];
-        random.drawSmall4({rows_, rows_ - 1, cols_, cols_ - 1}, d);
-        return trySwap(d[0] - 1, d[1] + (d[1] >= d[0]) - 1, d[2] - 1, d[3] + (d[3] >= d[2]) - 1);
+        std::int32_t x[4];
+        random.drawIndices4({rows_, rows_ - 1, cols_, cols_ - 1}, x);
+        return trySwap(x[0], x[1] + (x[1] >= x[0]), x[2], x[3] + (x[3] >= x[2]));
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
