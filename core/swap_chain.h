@@ -76,24 +76,33 @@ public:
         return trySwap(x[0], x[1] + (x[1] >= x[0]), x[2], x[3] + (x[3] >= x[2]));
     }
 
+    // Steps until one swaps, at most limit of them: returns how many were refused
+    // before that swap, or limit when none swapped. The same steps as calling step(),
+    // with the sizes held in registers across the refused ones (inlined into the
+    // caller's loop, they and its counters were reloaded from memory every step).
+    [[gnu::noinline]] std::int64_t refusedBeforeSwap(Random& random, std::int64_t limit) {
+        const std::int32_t rows = rows_, cols = cols_;
+        const std::uint8_t* const cells = cells_.data();
+        const std::size_t stride = cellStride_;
+        std::int32_t x[4];
+        std::int64_t i = 0;
+        // Only the test in the loop, the swap after it: with no call inside, the loop's
+        // values all stay in registers.
+        for (; i < limit; ++i) {
+            random.drawIndices4({rows, rows - 1, cols, cols - 1}, x);
+            x[1] += x[1] >= x[0];
+            x[3] += x[3] >= x[2];
+            if (isCheckerboard(cells, stride, x)) [[unlikely]] break;
+        }
+        if (i < limit) applySwap(x[0], x[1], x[2], x[3]);
+        return i;
+    }
+
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
     // it is a checkerboard and updates the statistic; true when it swapped.
     bool trySwap(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
-        // Entities e and features f: species and sites, or sites and species.
-        std::int32_t e1, e2, f1, f2;
-        if constexpr (Stat::kSpeciesAreEntities) {
-            e1 = i1; e2 = i2; f1 = k1; f2 = k2;
-        } else {
-            e1 = k1; e2 = k2; f1 = i1; f2 = i2;
-        }
-        std::uint8_t* col1 = cells_.data() + static_cast<std::size_t>(f1) * cellStride_;
-        std::uint8_t* col2 = cells_.data() + static_cast<std::size_t>(f2) * cellStride_;
-        // Cell (i1, k1) is (e1, f1) and (i2, k2) is (e2, f2) in both layouts.
-        const unsigned x11 = col1[e1], x22 = col2[e2], x12 = col2[e1], x21 = col1[e2];
-        // A checkerboard: one diagonal sums to 2, the other to 0.
-        if (((x11 + x22) ^ (x12 + x21)) != 2) return false;
-        col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
-        swap(work_.line(f1), work_.line(f2), col1, col2, e1, e2, x11);
+        if (!isCheckerboard(cells_.data(), cellStride_, {i1, i2, k1, k2})) [[likely]] return false;
+        applySwap(i1, i2, k1, k2);
         return true;
     }
 
@@ -122,9 +131,37 @@ public:
     }
 
 private:
-    // The accepted swap, out of line: the refused path, nine times in ten, then keeps
-    // its few values in registers instead of spilling what the update would need.
-    [[gnu::noinline]] void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1,
+    // Whether species x[0], x[1] and sites x[2], x[3] (0-based) form a checkerboard.
+    static bool isCheckerboard(const std::uint8_t* cells, std::size_t stride, const std::int32_t (&x)[4]) {
+        const auto i1 = static_cast<std::uint32_t>(x[0]), i2 = static_cast<std::uint32_t>(x[1]);
+        const auto k1 = static_cast<std::uint32_t>(x[2]), k2 = static_cast<std::uint32_t>(x[3]);
+        const std::size_t e1 = Stat::kSpeciesAreEntities ? i1 : k1, e2 = Stat::kSpeciesAreEntities ? i2 : k2;
+        const std::size_t f1 = Stat::kSpeciesAreEntities ? k1 : i1, f2 = Stat::kSpeciesAreEntities ? k2 : i2;
+        const std::uint8_t* col1 = cells + f1 * stride;
+        const std::uint8_t* col2 = cells + f2 * stride;
+        return ((col1[e1] + col2[e2]) ^ (col2[e1] + col1[e2])) == 2;
+    }
+
+    // Swaps the checkerboard, out of line: the refused path, nine times in ten, then
+    // keeps its few values in registers.
+    [[gnu::noinline]] void applySwap(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
+        // Entities e and features f: species and sites, or sites and species.
+        std::int32_t e1, e2, f1, f2;
+        if constexpr (Stat::kSpeciesAreEntities) {
+            e1 = i1; e2 = i2; f1 = k1; f2 = k2;
+        } else {
+            e1 = k1; e2 = k2; f1 = i1; f2 = i2;
+        }
+        std::uint8_t* col1 = cells_.data() + static_cast<std::size_t>(f1) * cellStride_;
+        std::uint8_t* col2 = cells_.data() + static_cast<std::size_t>(f2) * cellStride_;
+        // Cell (i1, k1) is (e1, f1) in both layouts.
+        const unsigned x11 = col1[e1];
+        col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
+        swap(work_.line(f1), work_.line(f2), col1, col2, e1, e2, x11);
+    }
+
+    // The bit lines and the statistic after the cells' swap.
+    void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1,
                                 const std::uint8_t* col2, std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
         const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
         const std::uint64_t m1 = std::uint64_t{1} << (e1 & 63), m2 = std::uint64_t{1} << (e2 & 63);
