@@ -54,7 +54,7 @@ enum class SharedKernel { Automatic, PairsPerFeature, BitRowPopcount };
 enum class TableLayout { Triangle, Square };
 constexpr std::int32_t kSquareTableLimit = 4096;
 // The whole-row update (SharedTable::moveAll) computes its terms in 16 bits: at most
-// this many features keep every C-score term, 4 F + 2 in size, below 2^15.
+// this many features keep every C-score term (at most 3 F + 2 in size) below 2^15.
 constexpr std::int32_t kDenseFeatureLimit = 8191;
 
 // The square table's rows, and the chain's byte cells, hold a whole number of these
@@ -280,7 +280,7 @@ public:
                                 std::int32_t l) requires(L == TableLayout::Square) {
         const std::int32_t totalsDiff = table_.totals()[l] - table_.totals()[g];
         return value_ += table_.moveAll(column1, column2, lineF1, lineF2, words, g, l, [totalsDiff](std::int16_t d, std::int16_t sg, std::int16_t sl) {
-            // |term| <= 4 F + 2 < 2^15 for F <= kDenseFeatureLimit features.
+            // |term| <= 3 F + 2 < 2^15 for F <= kDenseFeatureLimit features.
             return static_cast<std::int16_t>(d * (totalsDiff + 2 * (sg - sl)) + 2 * d * d);
         });
     }

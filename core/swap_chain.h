@@ -139,6 +139,7 @@ private:
         const std::size_t f1 = Stat::kSpeciesAreEntities ? k1 : i1, f2 = Stat::kSpeciesAreEntities ? k2 : i2;
         const std::uint8_t* col1 = cells + f1 * stride;
         const std::uint8_t* col2 = cells + f2 * stride;
+        // One diagonal sums to 2, the other to 0.
         return ((col1[e1] + col2[e2]) ^ (col2[e1] + col1[e2])) == 2;
     }
 
@@ -161,8 +162,8 @@ private:
     }
 
     // The bit lines and the statistic after the cells' swap.
-    void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1,
-                                const std::uint8_t* col2, std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
+    void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1, const std::uint8_t* col2,
+              std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
         const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
         const std::uint64_t m1 = std::uint64_t{1} << (e1 & 63), m2 = std::uint64_t{1} << (e2 & 63);
         line1[w1] ^= m1;
