@@ -155,7 +155,9 @@ PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId 
     for (std::int64_t blockStart = 2; blockStart <= iterations; blockStart += stride) {
         const std::int64_t blockEnd = std::min<std::int64_t>(blockStart + stride - 1, iterations);
         for (std::int64_t t = blockStart; t <= blockEnd; ++t) {
-            if (!chain.step(random)) [[likely]] continue;
+            t += chain.refusedBeforeSwap(random, blockEnd - t + 1);
+            if (t > blockEnd) break;
+            // Step t swapped.
             const std::int64_t next = chain.value();
             checkRange(next, id, range);
             if (next != value) {

@@ -40,16 +40,16 @@ public:
         return static_cast<std::int32_t>((std::uint64_t{next24()} * static_cast<std::uint32_t>(n)) >> 24) + 1;
     }
 
-    // Four drawSmall values at once, n1 to n4 in that order: one check of the batch for
-    // all four instead of one each, the swap step's whole proposal.
-    void drawSmall4(const std::int32_t (&n)[4], std::int32_t (&out)[4]) {
+    // Four drawSmall values less one, floor(u * n), n1 to n4 in that order: the swap
+    // step's whole proposal as 0-based indices, with one check of the batch for all four.
+    void drawIndices4(const std::int32_t (&n)[4], std::int32_t (&out)[4]) {
         if (position_ > kBatch - 4) [[unlikely]] {
-            for (int j = 0; j < 4; ++j) out[j] = drawSmall(n[j]);
+            for (int j = 0; j < 4; ++j) out[j] = drawSmall(n[j]) - 1;
             return;
         }
         const std::uint32_t* k = batch_ + position_;
         for (int j = 0; j < 4; ++j)
-            out[j] = static_cast<std::int32_t>((std::uint64_t{k[j] >> 8} * static_cast<std::uint32_t>(n[j])) >> 24) + 1;
+            out[j] = static_cast<std::int32_t>((std::uint64_t{k[j] >> 8} * static_cast<std::uint32_t>(n[j])) >> 24);
         position_ += 4;
     }
 

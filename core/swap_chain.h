@@ -44,13 +44,14 @@ public:
         // refused step from about 7.3 to 6.0 ns (20 x 20); the bit lines stay for the
         // update, which walks line f1 XOR line f2 a word at a time.
         try {
-            cells_.assign(static_cast<std::size_t>(work_.lines) * static_cast<std::size_t>(work_.bits), 0);
+            cellStride_ = paddedRowLength(work_.bits);
+            cells_.assign(static_cast<std::size_t>(work_.lines) * cellStride_, 0);
         } catch (const std::bad_alloc&) {
             throw Error(ErrorKind::OutOfMemory, "Out of memory for the " + std::to_string(rows_) + " x " +
                                                     std::to_string(cols_) + " working matrix.");
         }
         for (std::int32_t f = 0; f < work_.lines; ++f) {
-            std::uint8_t* column = cells_.data() + static_cast<std::size_t>(f) * static_cast<std::size_t>(work_.bits);
+            std::uint8_t* column = cells_.data() + static_cast<std::size_t>(f) * cellStride_;
             const std::uint64_t* line = work_.line(f);
             for (std::size_t w = 0; w < work_.wordsPerLine; ++w)
                 for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
@@ -70,30 +71,38 @@ public:
         // drawn among the n - 1 others and steps over the first: the same uniform pair
         // as redrawing on a tie, in exactly four values and without that rare,
         // unpredictable loop branch.
-        std::int32_t d[4];
-        random.drawSmall4({rows_, rows_ - 1, cols_, cols_ - 1}, d);
-        return trySwap(d[0] - 1, d[1] + (d[1] >= d[0]) - 1, d[2] - 1, d[3] + (d[3] >= d[2]) - 1);
+        std::int32_t x[4];
+        random.drawIndices4({rows_, rows_ - 1, cols_, cols_ - 1}, x);
+        return trySwap(x[0], x[1] + (x[1] >= x[0]), x[2], x[3] + (x[3] >= x[2]));
+    }
+
+    // Steps until one swaps, at most limit of them: returns how many were refused
+    // before that swap, or limit when none swapped. The same steps as calling step(),
+    // with the sizes held in registers across the refused ones (inlined into the
+    // caller's loop, they and its counters were reloaded from memory every step).
+    [[gnu::noinline]] std::int64_t refusedBeforeSwap(Random& random, std::int64_t limit) {
+        const std::int32_t rows = rows_, cols = cols_;
+        const std::uint8_t* const cells = cells_.data();
+        const std::size_t stride = cellStride_;
+        std::int32_t x[4];
+        std::int64_t i = 0;
+        // Only the test in the loop, the swap after it: with no call inside, the loop's
+        // values all stay in registers.
+        for (; i < limit; ++i) {
+            random.drawIndices4({rows, rows - 1, cols, cols - 1}, x);
+            x[1] += x[1] >= x[0];
+            x[3] += x[3] >= x[2];
+            if (isCheckerboard(cells, stride, x)) [[unlikely]] break;
+        }
+        if (i < limit) applySwap(x[0], x[1], x[2], x[3]);
+        return i;
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
     // it is a checkerboard and updates the statistic; true when it swapped.
     bool trySwap(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
-        // Entities e and features f: species and sites, or sites and species.
-        std::int32_t e1, e2, f1, f2;
-        if constexpr (Stat::kSpeciesAreEntities) {
-            e1 = i1; e2 = i2; f1 = k1; f2 = k2;
-        } else {
-            e1 = k1; e2 = k2; f1 = i1; f2 = i2;
-        }
-        const std::size_t entities = static_cast<std::size_t>(work_.bits);
-        std::uint8_t* col1 = cells_.data() + static_cast<std::size_t>(f1) * entities;
-        std::uint8_t* col2 = cells_.data() + static_cast<std::size_t>(f2) * entities;
-        // Cell (i1, k1) is (e1, f1) and (i2, k2) is (e2, f2) in both layouts.
-        const unsigned x11 = col1[e1], x22 = col2[e2], x12 = col2[e1], x21 = col1[e2];
-        // A checkerboard: one diagonal sums to 2, the other to 0.
-        if (((x11 + x22) ^ (x12 + x21)) != 2) return false;
-        col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
-        swap(work_.line(f1), work_.line(f2), col1, col2, e1, e2, x11);
+        if (!isCheckerboard(cells_.data(), cellStride_, {i1, i2, k1, k2})) [[likely]] return false;
+        applySwap(i1, i2, k1, k2);
         return true;
     }
 
@@ -122,10 +131,39 @@ public:
     }
 
 private:
-    // The accepted swap, out of line: the refused path, nine times in ten, then keeps
-    // its few values in registers instead of spilling what the update would need.
-    [[gnu::noinline]] void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1,
-                                const std::uint8_t* col2, std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
+    // Whether species x[0], x[1] and sites x[2], x[3] (0-based) form a checkerboard.
+    static bool isCheckerboard(const std::uint8_t* cells, std::size_t stride, const std::int32_t (&x)[4]) {
+        const auto i1 = static_cast<std::uint32_t>(x[0]), i2 = static_cast<std::uint32_t>(x[1]);
+        const auto k1 = static_cast<std::uint32_t>(x[2]), k2 = static_cast<std::uint32_t>(x[3]);
+        const std::size_t e1 = Stat::kSpeciesAreEntities ? i1 : k1, e2 = Stat::kSpeciesAreEntities ? i2 : k2;
+        const std::size_t f1 = Stat::kSpeciesAreEntities ? k1 : i1, f2 = Stat::kSpeciesAreEntities ? k2 : i2;
+        const std::uint8_t* col1 = cells + f1 * stride;
+        const std::uint8_t* col2 = cells + f2 * stride;
+        // One diagonal sums to 2, the other to 0.
+        return ((col1[e1] + col2[e2]) ^ (col2[e1] + col1[e2])) == 2;
+    }
+
+    // Swaps the checkerboard, out of line: the refused path, nine times in ten, then
+    // keeps its few values in registers.
+    [[gnu::noinline]] void applySwap(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
+        // Entities e and features f: species and sites, or sites and species.
+        std::int32_t e1, e2, f1, f2;
+        if constexpr (Stat::kSpeciesAreEntities) {
+            e1 = i1; e2 = i2; f1 = k1; f2 = k2;
+        } else {
+            e1 = k1; e2 = k2; f1 = i1; f2 = i2;
+        }
+        std::uint8_t* col1 = cells_.data() + static_cast<std::size_t>(f1) * cellStride_;
+        std::uint8_t* col2 = cells_.data() + static_cast<std::size_t>(f2) * cellStride_;
+        // Cell (i1, k1) is (e1, f1) in both layouts.
+        const unsigned x11 = col1[e1];
+        col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
+        swap(work_.line(f1), work_.line(f2), col1, col2, e1, e2, x11);
+    }
+
+    // The bit lines and the statistic after the cells' swap.
+    void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1, const std::uint8_t* col2,
+              std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
         const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
         const std::uint64_t m1 = std::uint64_t{1} << (e1 & 63), m2 = std::uint64_t{1} << (e2 & 63);
         line1[w1] ^= m1;
@@ -134,11 +172,11 @@ private:
         line2[w2] ^= m2;
         // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
         const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
-        if constexpr (requires { stat_.afterSwapDense(col1, col2, g, l); }) {
+        if constexpr (requires { stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l); }) {
             // Whole rows for small matrices, changed entities only for larger ones,
             // whose rows are mostly unchanged (sparse) and long.
-            if (work_.bits <= kDenseUpdateLimit) {
-                stat_.afterSwapDense(col1, col2, g, l);
+            if (work_.bits <= kDenseUpdateLimit && work_.lines <= kDenseFeatureLimit) {
+                stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l);
                 return;
             }
         }
@@ -147,6 +185,7 @@ private:
 
     BitLines work_;
     std::vector<std::uint8_t> cells_;
+    std::size_t cellStride_ = 0;  // paddedRowLength(entities): padding bytes stay 0
     Stat stat_;
     std::int32_t rows_ = 0, cols_ = 0;
 };
