@@ -10,6 +10,10 @@
 #include <fstream>
 #include <iterator>
 
+#include <QImage>
+#include <QSvgRenderer>
+
+#include "charts/pair_heat_map.h"
 #include "matrix/matrix_file.h"
 #include "matrix/species_names.h"
 #include "results/pairs_csv.h"
@@ -62,6 +66,25 @@ TEST_F(PairsGuiTest, MenuItemShowsTheSortableTableAndSavesItAsCsv) {
     std::ifstream in((saved + QStringLiteral(".csv")).toStdString(), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, pairsCsv(pairs->results(), speciesNames(readMatrixFile(dune).cells, 30)));
+
+    // The heat map saved as a picture of its full size, and its colour rule: blue for
+    // aggregation (SES > 0), red for segregation, grey for an untestable pair.
+    for (const char* name : {"map.png", "map.svg"}) {
+        const ScopedFileDialogResponder save([&](const FileDialogRequest&) { return folder.filePath(QString::fromLatin1(name)); });
+        child<QPushButton>(*pairs, "cmdSaveChart").click();
+    }
+    EXPECT_EQ(QImage(folder.filePath(QStringLiteral("map.png"))).size(), charts::heatMapSize(30));
+    EXPECT_TRUE(QSvgRenderer(folder.filePath(QStringLiteral("map.svg"))).isValid());
+    PairResult pair;
+    pair.pairClass = PairClass::Random;
+    for (const auto& [ses, blueWins] : {std::pair{2.0, true}, std::pair{-2.0, false}}) {
+        pair.ses = ses;
+        const QColor colour = charts::sesColour(pair);
+        EXPECT_EQ(colour.blue() > colour.red(), blueWins) << ses;
+    }
+    pair.pairClass = PairClass::Untestable;
+    const QColor untestable = charts::sesColour(pair);
+    EXPECT_TRUE(untestable != QColor(Qt::white) && untestable.red() == untestable.blue());
     pairs->close();
     EXPECT_TRUE(window.isVisible());
 }
