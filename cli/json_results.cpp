@@ -1,6 +1,5 @@
 #include "cli/json_results.h"
 
-#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>

@@ -31,6 +31,10 @@ inline std::string quoted(const std::string& text) {
     return out + "'";
 }
 
+// 11 presences; site totals 2 2 3 2 2 and species totals 3 2 3 3 (variance ratio 1/6).
+inline const std::string kSmallMatrix =
+    "Species S1 S2 S3 S4 S5\r\nA 1 0 1 0 1\r\nB 0 1 1 0 0\r\nC 1 1 0 1 0\r\nD 0 0 1 1 1\r\n\r\n";
+
 struct RunResult {
     int exitCode = -1;
     std::string out, err;

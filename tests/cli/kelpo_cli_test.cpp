@@ -21,7 +21,7 @@ class KelpoCli : public CliTest {
 protected:
     void SetUp() override {
         CliTest::SetUp();
-        small_ = write("small.txt", "Species S1 S2 S3 S4 S5\r\nA 1 0 1 0 1\r\nB 0 1 1 0 0\r\nC 1 1 0 1 0\r\nD 0 0 1 1 1\r\n\r\n");
+        small_ = write("small.txt", kSmallMatrix);
     }
     std::string small_;
 };

@@ -10,14 +10,10 @@ namespace {
 
 using namespace kelpo_cli_test;
 
-// 11 presences; site totals 2 2 3 2 2 and species totals 3 2 3 3 make the variance
-// ratio (0.8 / 5) / (4 x 0.24) = 1/6.
-const std::string kSmall = "Species S1 S2 S3 S4 S5\r\nA 1 0 1 0 1\r\nB 0 1 1 0 0\r\nC 1 1 0 1 0\r\nD 0 0 1 1 1\r\n\r\n";
-
 using ReviewCli = CliTest;
 
 TEST_F(ReviewCli, NoPowerJudgesNothingAndTheJsonGivesNoFigures) {
-    const std::string small = write("small.txt", kSmall);
+    const std::string small = write("small.txt", kSmallMatrix);
     const RunResult r = run({"--no-power", "--iterations", "200", "--json", path("r.json"), small});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string unmeasured = "-\r\nNo power analysis was run, so these error rates were not measured.\r\n";
@@ -30,7 +26,7 @@ TEST_F(ReviewCli, NoPowerJudgesNothingAndTheJsonGivesNoFigures) {
 }
 
 TEST_F(ReviewCli, VarianceRatioIsComputedAndItsPValueOfOneExplained) {
-    const std::string small = write("small.txt", kSmall);
+    const std::string small = write("small.txt", kSmallMatrix);
     const RunResult r =
         run({"--statistic", "vratio", "--no-power", "--iterations", "200", "--json", path("v.json"), small});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -43,7 +39,7 @@ TEST_F(ReviewCli, VarianceRatioIsComputedAndItsPValueOfOneExplained) {
 
 // Each of the ten chains takes a tenth of the total: 11 steps for 11 presences is enough.
 TEST_F(ReviewCli, FewerStepsPerChainThanPresencesWarnsAndGoesOn) {
-    const std::string small = write("small.txt", kSmall);
+    const std::string small = write("small.txt", kSmallMatrix);
     const RunResult few = run({"--no-power", "--iterations", "100", small});
     EXPECT_TRUE(contains(few.err, "takes 10 iterations, fewer than the matrix's 11 presences")) << few.err;
     EXPECT_TRUE(contains(few.err, "At least 110 iterations would let the chains move.")) << few.err;
