@@ -56,6 +56,13 @@ void refillPortable(std::uint32_t (&state)[4][8], std::uint32_t* batch, int coun
 __attribute__((target("avx2"))) void refillAvx2(std::uint32_t (&state)[4][8], std::uint32_t* batch, int count) {
     rounds<8>(state, batch, count);
 }
+
+// The same register with AVX-512VL's rotate instruction: each rotation is one
+// instruction instead of two shifts and an or.
+__attribute__((target("avx2,avx512f,avx512vl"))) void refillAvx512(std::uint32_t (&state)[4][8], std::uint32_t* batch,
+                                                                  int count) {
+    rounds<8>(state, batch, count);
+}
 #endif
 
 }  // namespace
@@ -63,7 +70,13 @@ __attribute__((target("avx2"))) void refillAvx2(std::uint32_t (&state)[4][8], st
 void Random::refill() {
     static_assert(kLanes == 8);
 #if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx512 = __builtin_cpu_supports("avx512vl");
     static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx512) {
+        refillAvx512(state_, batch_, kRounds);
+        position_ = 0;
+        return;
+    }
     if (avx2) {
         refillAvx2(state_, batch_, kRounds);
         position_ = 0;

@@ -6,6 +6,7 @@
 // the one dependent 64-bit multiply per value of a single pcg32.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kelpo {
@@ -48,9 +49,44 @@ public:
             return;
         }
         const std::uint32_t* k = batch_ + position_;
-        for (int j = 0; j < 4; ++j)
-            out[j] = static_cast<std::int32_t>((std::uint64_t{k[j] >> 8} * static_cast<std::uint32_t>(n[j])) >> 24);
+        for (int j = 0; j < 4; ++j) out[j] = index(k[j], n[j]);
         position_ += 4;
+    }
+
+    // Proposals of four values each, tried in order until accept(k) is true for one
+    // or limit of them have been refused; returns how many were refused. k points to
+    // the proposal's four raw outputs: value j is index(k[j], n) for drawIndices4's n.
+    // The same values as limit calls of drawIndices4, with the batch position kept
+    // in a register: the loop then has no call and no store in it.
+    template <class Accept>
+    std::int64_t proposeUntil(std::int64_t limit, Accept&& accept) {
+        std::int64_t refused = 0;
+        while (refused < limit) {
+            if (position_ > kBatch - 4) [[unlikely]] {
+                // A proposal that straddles two batches (or none left): value by value.
+                std::uint32_t k[4];
+                for (std::uint32_t& value : k) value = next24() << 8;
+                if (accept(static_cast<const std::uint32_t*>(k))) return refused;
+                ++refused;
+                continue;
+            }
+            const std::uint32_t* k = batch_ + position_;
+            const std::int64_t here = std::min<std::int64_t>((kBatch - position_) / 4, limit - refused);
+            for (std::int64_t q = 0; q < here; ++q, k += 4) {
+                if (accept(k)) [[unlikely]] {
+                    position_ += static_cast<std::int32_t>(4 * (q + 1));
+                    return refused + q;
+                }
+            }
+            position_ += static_cast<std::int32_t>(4 * here);
+            refused += here;
+        }
+        return refused;
+    }
+
+    // floor(u * n) for the raw output k: drawSmall(n) - 1 (0 <= n <= 2^29).
+    static std::int32_t index(std::uint32_t k, std::int32_t n) {
+        return static_cast<std::int32_t>((std::uint64_t{k >> 8} * static_cast<std::uint32_t>(n)) >> 24);
     }
 
     std::int32_t draw(std::int32_t n) {

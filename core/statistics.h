@@ -36,6 +36,7 @@
 #include "core/bit_lines.h"
 #include "core/error.h"
 #include "core/presence_matrix.h"
+#include "core/row_kernel.h"
 #include "core/statistic_id.h"
 
 namespace kelpo {
@@ -57,10 +58,9 @@ constexpr std::int32_t kSquareTableLimit = 4096;
 // this many features keep every C-score term (at most 3 F + 2 in size) below 2^15.
 constexpr std::int32_t kDenseFeatureLimit = 8191;
 
-// The square table's rows, and the chain's byte cells, hold a whole number of these
-// entities; the padding stays 0. The whole-row update then runs in full vector blocks,
-// with no scalar tail (four scalar entities cost as much as the 16 before them at 20).
-inline constexpr std::size_t kRowBlock = 16;
+// The square table's rows, and the chain's byte cells, hold a whole number of
+// kRowBlock entities; the padding stays 0. The whole-row update then runs in full
+// vector blocks, with no scalar tail.
 constexpr std::size_t paddedRowLength(std::int32_t entities) {
     return (static_cast<std::size_t>(entities) + kRowBlock - 1) / kRowBlock * kRowBlock;
 }
@@ -168,38 +168,39 @@ public:
 
     // The square table's update for every entity at once: with d(h) = column1[h] -
     // column2[h] (the byte cells of features f1 and f2 after the swap, padded to
-    // paddedRowLength(entities()) with zeros), returns the sum
-    // of term(d, S(h, g), S(h, l)) over the entities h other than g and l, counts
-    // before the step, and applies S(h, g) += d, S(h, l) -= d. Branch-free and
-    // vectorised over contiguous rows, so for a small matrix it beats visiting the
-    // changed entities one by one (about half of them, each a mispredicted exit
-    // away). g and l (d = +1 and -1) go through the loop too; their counts are put
-    // back and their terms taken out after it.
+    // paddedRowLength(entities()) with zeros), returns the sum of term(d, S(h, g),
+    // S(h, l)) over the entities h other than g and l, counts before the step, and
+    // applies S(h, g) += d, S(h, l) -= d (moveRows). Branch-free and vectorised over
+    // contiguous rows, so for a small matrix it beats visiting the changed entities
+    // one by one (about half of them, each a mispredicted exit away).
     // lineF1 and lineF2 are the same two features as bit lines of words words.
-    template <class Term>
+    template <RowTerm Term>
     std::int32_t moveAll(const std::uint8_t* column1, const std::uint8_t* column2, const std::uint64_t* lineF1,
                          const std::uint64_t* lineF2, std::size_t words, std::int32_t g, std::int32_t l,
-                         Term term) requires(L == TableLayout::Square) {
+                         std::int16_t totalsDiff = 0) requires(L == TableLayout::Square) {
         const auto ug = static_cast<std::size_t>(g), ul = static_cast<std::size_t>(l);
         std::uint16_t* data = data_.get();
-        std::uint16_t* rowG = data + ug * stride_;
-        std::uint16_t* rowL = data + ul * stride_;
-        const std::int32_t gg = rowG[ug], gl = rowG[ul], lg = rowL[ug], ll = rowL[ul];
-        // The padding has d = 0 and counts 0: its terms are 0 for both statistics.
-        std::int32_t sum = moveRows(column1, column2, rowG, rowL, stride_, term);
-        sum -= term(1, gg, lg) + term(-1, gl, ll);
-        rowG[ug] = static_cast<std::uint16_t>(gg);
-        rowG[ul] = static_cast<std::uint16_t>(gl);
-        rowL[ug] = static_cast<std::uint16_t>(lg);
-        rowL[ul] = static_cast<std::uint16_t>(ll);
-        // The symmetric copies, S(h, g) and S(h, l) in row h, only where they changed:
-        // the strided scalar stores for every h were 40 % of the update at 20 entities.
-        forEachChangedEntity(lineF1, lineF2, words, g, l, [&](std::int32_t h, std::int32_t) {
-            const auto uh = static_cast<std::size_t>(h);
-            std::uint16_t* row = data + uh * stride_;
-            row[ug] = rowG[uh];
-            row[ul] = rowL[uh];
-        });
+        const std::uint16_t* rowG = data + ug * stride_;
+        const std::uint16_t* rowL = data + ul * stride_;
+        const std::int32_t sum = moveRows<Term>(column1, column2, data + ug * stride_, data + ul * stride_, stride_,
+                                                static_cast<std::int16_t>(g), static_cast<std::int16_t>(l), totalsDiff);
+        // The symmetric copies, S(h, g) and S(h, l) in row h. Up to 64 entities every
+        // row gets them, branch-free (the same value where nothing changed); above,
+        // only the rows that changed, whose entities the bit lines name.
+        if (n_ <= 64) {
+            std::uint16_t* row = data;
+            for (std::size_t h = 0; h < static_cast<std::size_t>(n_); ++h, row += stride_) {
+                row[ug] = rowG[h];
+                row[ul] = rowL[h];
+            }
+        } else {
+            forEachChangedEntity(lineF1, lineF2, words, g, l, [&](std::int32_t h, std::int32_t) {
+                const auto uh = static_cast<std::size_t>(h);
+                std::uint16_t* row = data + uh * stride_;
+                row[ug] = rowG[uh];
+                row[ul] = rowL[uh];
+            });
+        }
         return sum;
     }
 
@@ -209,27 +210,6 @@ public:
     }
 
 private:
-    // The rows of g and l never overlap each other or the cells, and saying so spares
-    // the vectorised loop its run-time overlap checks and scalar fallback. The term works
-    // on 16-bit lanes (eight to a vector register instead of four): the chain takes this
-    // path only for at most kDenseFeatureLimit features, where every term fits.
-    template <class Term>
-    static std::int32_t moveRows(const std::uint8_t* __restrict column1, const std::uint8_t* __restrict column2,
-                                 std::uint16_t* __restrict rowG, std::uint16_t* __restrict rowL, std::size_t n,
-                                 Term term) {
-        std::int32_t sum = 0;
-        for (std::size_t block = 0; block < n; block += kRowBlock) {
-            for (std::size_t h = block; h < block + kRowBlock; ++h) {
-                const auto d = static_cast<std::int16_t>(column1[h] - column2[h]);
-                const auto sg = static_cast<std::int16_t>(rowG[h]), sl = static_cast<std::int16_t>(rowL[h]);
-                sum += term(d, sg, sl);
-                rowG[h] = static_cast<std::uint16_t>(sg + d);
-                rowL[h] = static_cast<std::uint16_t>(sl - d);
-            }
-        }
-        return sum;
-    }
-
     std::int32_t n_ = 0;
     std::size_t stride_ = 0;
     std::size_t capacity_ = 0;
@@ -278,11 +258,8 @@ public:
     std::int64_t afterSwapDense(const std::uint8_t* column1, const std::uint8_t* column2, const std::uint64_t* lineF1,
                                 const std::uint64_t* lineF2, std::size_t words, std::int32_t g,
                                 std::int32_t l) requires(L == TableLayout::Square) {
-        const std::int32_t totalsDiff = table_.totals()[l] - table_.totals()[g];
-        return value_ += table_.moveAll(column1, column2, lineF1, lineF2, words, g, l, [totalsDiff](std::int16_t d, std::int16_t sg, std::int16_t sl) {
-            // |term| <= 3 F + 2 < 2^15 for F <= kDenseFeatureLimit features.
-            return static_cast<std::int16_t>(d * (totalsDiff + 2 * (sg - sl)) + 2 * d * d);
-        });
+        const auto diff = static_cast<std::int16_t>(table_.totals()[l] - table_.totals()[g]);
+        return value_ += table_.template moveAll<RowTerm::CScore>(column1, column2, lineF1, lineF2, words, g, l, diff);
     }
 
     std::int64_t value() const { return value_; }
@@ -327,9 +304,7 @@ public:
     std::int64_t afterSwapDense(const std::uint8_t* column1, const std::uint8_t* column2, const std::uint64_t* lineF1,
                                 const std::uint64_t* lineF2, std::size_t words, std::int32_t g,
                                 std::int32_t l) requires(L == TableLayout::Square) {
-        return value_ += table_.moveAll(column1, column2, lineF1, lineF2, words, g, l, [](std::int16_t d, std::int16_t sg, std::int16_t sl) {
-            return (sg + d == 0) - (sg == 0) + (sl - d == 0) - (sl == 0);
-        });
+        return value_ += table_.template moveAll<RowTerm::Checkerboards>(column1, column2, lineF1, lineF2, words, g, l);
     }
 
     std::int64_t value() const { return value_; }

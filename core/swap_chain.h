@@ -78,24 +78,24 @@ public:
 
     // Steps until one swaps, at most limit of them: returns how many were refused
     // before that swap, or limit when none swapped. The same steps as calling step(),
-    // with the sizes held in registers across the refused ones (inlined into the
-    // caller's loop, they and its counters were reloaded from memory every step).
+    // with the sizes, the cells and the batch position held in registers across the
+    // refused ones.
     [[gnu::noinline]] std::int64_t refusedBeforeSwap(Random& random, std::int64_t limit) {
         const std::int32_t rows = rows_, cols = cols_;
         const std::uint8_t* const cells = cells_.data();
         const std::size_t stride = cellStride_;
         std::int32_t x[4];
-        std::int64_t i = 0;
-        // Only the test in the loop, the swap after it: with no call inside, the loop's
-        // values all stay in registers.
-        for (; i < limit; ++i) {
-            random.drawIndices4({rows, rows - 1, cols, cols - 1}, x);
+        const std::int64_t refused = random.proposeUntil(limit, [&](const std::uint32_t* k) {
+            x[0] = Random::index(k[0], rows);
+            x[1] = Random::index(k[1], rows - 1);
+            x[2] = Random::index(k[2], cols);
+            x[3] = Random::index(k[3], cols - 1);
             x[1] += x[1] >= x[0];
             x[3] += x[3] >= x[2];
-            if (isCheckerboard(cells, stride, x)) [[unlikely]] break;
-        }
-        if (i < limit) applySwap(x[0], x[1], x[2], x[3]);
-        return i;
+            return isCheckerboard(cells, stride, x);
+        });
+        if (refused < limit) applySwap(x[0], x[1], x[2], x[3]);
+        return refused;
     }
 
     // Swaps the 2 x 2 submatrix on species i1 != i2 and sites k1 != k2 (0-based) when
