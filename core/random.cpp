@@ -67,23 +67,17 @@ __attribute__((target("avx2,avx512f,avx512vl"))) void refillAvx512(std::uint32_t
 
 }  // namespace
 
+void refillLanes(VectorLevel level, std::uint32_t (&state)[4][8], std::uint32_t* batch, int count) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (level == VectorLevel::Avx512) return refillAvx512(state, batch, count);
+    if (level == VectorLevel::Avx2) return refillAvx2(state, batch, count);
+#endif
+    refillPortable(state, batch, count);
+}
+
 void Random::refill() {
     static_assert(kLanes == 8);
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx512 = __builtin_cpu_supports("avx512vl");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx512) {
-        refillAvx512(state_, batch_, kRounds);
-        position_ = 0;
-        return;
-    }
-    if (avx2) {
-        refillAvx2(state_, batch_, kRounds);
-        position_ = 0;
-        return;
-    }
-#endif
-    refillPortable(state_, batch_, kRounds);
+    refillLanes(vectorLevel(), state_, batch_, kRounds);
     position_ = 0;
 }
 

@@ -9,7 +9,13 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/vector_level.h"
+
 namespace kelpo {
+
+// count xoshiro128++ outputs of each of eight lanes (lane l's r-th output is
+// batch[r * 8 + l]) at a level the processor runs.
+void refillLanes(VectorLevel level, std::uint32_t (&state)[4][8], std::uint32_t* batch, int count);
 
 class Random {
 public:

@@ -212,16 +212,39 @@ public:
     // the columns); a move on the first diagonal, then one on the second as the cells
     // now stand.
     void plainPass(Random& random) {
-        const std::int32_t i1 = random.draw(x_.rows - 1);
-        std::int32_t i2 = random.draw(x_.rows);
-        if (i2 == i1) i2 = i1 + 1;
-        const std::int32_t k1 = random.draw(x_.cols - 1);
-        std::int32_t k2 = random.draw(x_.cols);
-        if (k2 == k1) k2 = k1 + 1;
+        std::int32_t x[4];
+        random.drawIndices4({x_.rows - 1, x_.rows, x_.cols - 1, x_.cols}, x);
+        const std::int32_t i1 = x[0] + 1, i2 = x[1] + 1 + (x[1] == x[0]);
+        const std::int32_t k1 = x[2] + 1, k2 = x[3] + 1 + (x[3] == x[2]);
+        if (compact_) {
+            compactMoves(i1, i2, k1, k2);
+            return;
+        }
         if (!((word(i1, k1) & bit(k1)) | (word(i1, k2) & bit(k2)))) return;
         const bool first = moveUnit(i1, k1, i2, k2, 2);
         const bool second = moveUnit(i1, k2, i2, k1, 2);
         if (first || second) refreshBits(i1, i2, k1, k2);
+    }
+
+    // Up to count plain passes, fewer when the sum of squares reaches target (checked
+    // after each pass, as before the next one); returns how many were made. A matrix
+    // that fits the cache runs them in one loop over the generator's batch.
+    std::uint64_t plainPasses(Random& random, std::uint64_t count, std::int32_t target) {
+        if (!compact_) {
+            for (std::uint64_t pass = 0; pass < count; ++pass) {
+                plainPass(random);
+                if (squares_ == target) return pass + 1;
+            }
+            return count;
+        }
+        const std::int32_t rows = x_.rows, cols = x_.cols;
+        const auto made = random.proposeUntil(static_cast<std::int64_t>(count), [&](const std::uint32_t* k) {
+            const std::int32_t x0 = Random::index(k[0], rows - 1), x1 = Random::index(k[1], rows);
+            const std::int32_t x2 = Random::index(k[2], cols - 1), x3 = Random::index(k[3], cols);
+            compactMoves(x0 + 1, x1 + 1 + (x1 == x0), x2 + 1, x3 + 1 + (x3 == x2));
+            return squares_ == target;
+        });
+        return static_cast<std::uint64_t>(made) + (static_cast<std::uint64_t>(made) < count);
     }
 
     // A pass aimed at a cell above 1: three draws (the cell among those above 1, a
@@ -279,6 +302,30 @@ private:
         return true;
     }
 
+    // The two moves of a plain pass on a matrix that fits the cache, without branches:
+    // which way the cells go is as unpredictable as a coin, and the bitmap check that
+    // spares a large matrix its cache misses costs a misprediction here instead.
+    void compactMoves(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
+        std::uint16_t &a = x_.at(i1, k1), &b = x_.at(i2, k2), &c = x_.at(i1, k2), &e = x_.at(i2, k1);
+        std::int32_t pq = a, rs = b, ps = c, rq = e;
+        // The first diagonal (a, b) gives a unit to (c, e), then the second takes one back:
+        // moveUnit's rule with 0 or 1 as the unit.
+        const std::int32_t d1 = pq + rs - ps - rq;
+        const std::int32_t first = (pq > 0) & (rs > 0) & (d1 >= 2);
+        squares_ -= first * 2 * (d1 - 2);
+        pq -= first, rs -= first, ps += first, rq += first;
+        const std::int32_t d2 = ps + rq - pq - rs;
+        const std::int32_t second = (ps > 0) & (rq > 0) & (d2 >= 2);
+        squares_ -= second * 2 * (d2 - 2);
+        pq += second, rs += second, ps -= second, rq -= second;
+        if (!(first | second)) return;
+        a = static_cast<std::uint16_t>(pq);
+        b = static_cast<std::uint16_t>(rs);
+        c = static_cast<std::uint16_t>(ps);
+        e = static_cast<std::uint16_t>(rq);
+        refreshBits(i1, i2, k1, k2);
+    }
+
     void refreshBits(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
         setBit(i1, k1);
         setBit(i2, k2);
@@ -315,6 +362,8 @@ private:
     MarginMatrix& x_;
     std::int32_t squares_;
     std::size_t words_;
+    // X fits a core's cache (256 KiB): plain passes read its cells without the bitmap.
+    bool compact_ = static_cast<std::size_t>(x_.rows) * static_cast<std::size_t>(x_.cols) <= (std::size_t{1} << 17);
     std::vector<std::uint64_t> nonZero_;
 };
 
@@ -357,10 +406,7 @@ void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPass
     std::uint64_t pass = 0, blocks = 0;
     while (pass < plainPassLimit) {
         const std::uint64_t blockEnd = std::min(plainPassLimit, pass + kPlainPassBlock);
-        for (; pass < blockEnd; ++pass) {
-            if (reduction.squares() == total) return;
-            reduction.plainPass(random);
-        }
+        pass += reduction.plainPasses(random, blockEnd - pass, total);
         const double excess = reduction.squares() - total;
         if (excess == 0) return;
         // Blocks still needed: ln(excess) over the log-share a block removes.

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/vector_level.h"
+
 namespace kelpo {
 
 // The row lengths the kernel takes are multiples of this (paddedRowLength).
@@ -81,11 +83,6 @@ __attribute__((target("avx2"))) std::int32_t moveRowsAvx2(const std::uint8_t* co
                                                           std::int16_t g, std::int16_t l, std::int16_t totalsDiff) {
     return moveRowsBy<16, Term>(column1, column2, rowG, rowL, n, g, l, totalsDiff);
 }
-
-inline bool hasAvx2() {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-}
 #endif
 
 }  // namespace row_kernel
@@ -95,7 +92,7 @@ template <RowTerm Term>
 std::int32_t moveRows(const std::uint8_t* column1, const std::uint8_t* column2, std::uint16_t* rowG,
                       std::uint16_t* rowL, std::size_t n, std::int16_t g, std::int16_t l, std::int16_t totalsDiff) {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (row_kernel::hasAvx2()) return row_kernel::moveRowsAvx2<Term>(column1, column2, rowG, rowL, n, g, l, totalsDiff);
+    if (vectorLevel() != VectorLevel::Portable) return row_kernel::moveRowsAvx2<Term>(column1, column2, rowG, rowL, n, g, l, totalsDiff);
 #endif
     return row_kernel::moveRowsBy<8, Term>(column1, column2, rowG, rowL, n, g, l, totalsDiff);
 }
