@@ -13,8 +13,8 @@
 
 namespace kelpo {
 
-// count xoshiro128++ outputs of each of eight lanes (lane l's r-th output is
-// batch[r * 8 + l]) at a level the processor runs.
+// count xoshiro128++ outputs of each of eight lanes, their top 24 bits (lane l's
+// r-th output is batch[r * 8 + l]), at a level the processor runs.
 void refillLanes(VectorLevel level, std::uint32_t (&state)[4][8], std::uint32_t* batch, int count);
 
 class Random {
@@ -61,7 +61,7 @@ public:
 
     // Proposals of four values each, tried in order until accept(k) is true for one
     // or limit of them have been refused; returns how many were refused. k points to
-    // the proposal's four raw outputs: value j is index(k[j], n) for drawIndices4's n.
+    // the proposal's four 24-bit values: value j is index(k[j], n) for drawIndices4's n.
     // The same values as limit calls of drawIndices4, with the batch position kept
     // in a register: the loop then has no call and no store in it.
     template <class Accept>
@@ -71,7 +71,7 @@ public:
             if (position_ > kBatch - 4) [[unlikely]] {
                 // A proposal that straddles two batches (or none left): value by value.
                 std::uint32_t k[4];
-                for (std::uint32_t& value : k) value = next24() << 8;
+                for (std::uint32_t& value : k) value = next24();
                 if (accept(static_cast<const std::uint32_t*>(k))) return refused;
                 ++refused;
                 continue;
@@ -90,9 +90,9 @@ public:
         return refused;
     }
 
-    // floor(u * n) for the raw output k: drawSmall(n) - 1 (0 <= n <= 2^29).
+    // floor(u * n) for u = k / 2^24: drawSmall(n) - 1 (0 <= n <= 2^29).
     static std::int32_t index(std::uint32_t k, std::int32_t n) {
-        return static_cast<std::int32_t>((std::uint64_t{k >> 8} * static_cast<std::uint32_t>(n)) >> 24);
+        return static_cast<std::int32_t>((std::uint64_t{k} * static_cast<std::uint32_t>(n)) >> 24);
     }
 
     std::int32_t draw(std::int32_t n) {
@@ -118,10 +118,10 @@ private:
     static constexpr int kBatch = kLanes * kRounds;
     static constexpr std::uint64_t kResetKey = 0x853c49e6748fea9bULL;
 
-    // The top 24 bits of the next output of the batch.
+    // The next 24-bit value of the batch.
     std::uint32_t next24() {
         if (position_ == kBatch) [[unlikely]] refill();
-        return batch_[position_++] >> 8;
+        return batch_[position_++];
     }
 
     // The lanes' 128-bit states are consecutive outputs of SplitMix64 from the key,
@@ -139,8 +139,8 @@ private:
         position_ = kBatch;
     }
 
-    // kRounds xoshiro128++ outputs of every lane: lane l's r-th output is
-    // batch_[r * kLanes + l]. Out of line, so the draws stay a load and an add.
+    // kRounds outputs of every lane (refillLanes). Out of line, so the draws stay a
+    // load and an index step.
     void refill();
 
     std::uint32_t state_[4][kLanes];  // word w of lane l's state
