@@ -30,10 +30,12 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/bit_lines.h"
+#include "core/bit_rows.h"
 #include "core/error.h"
 #include "core/presence_matrix.h"
 #include "core/row_kernel.h"
@@ -57,6 +59,9 @@ constexpr std::int32_t kSquareTableLimit = 4096;
 // The whole-row update (SharedTable::moveAll) computes its terms in 16 bits: at most
 // this many features keep every C-score term (at most 3 F + 2 in size) below 2^15.
 constexpr std::int32_t kDenseFeatureLimit = 8191;
+// Up to this many entities the whole-row update writes the symmetric copies into every
+// row, branch-free, and needs no bit lines (SharedTable::moveAll).
+constexpr std::int32_t kRowsOnlyLimit = 64;
 
 // The square table's rows, and the chain's byte cells, hold a whole number of
 // kRowBlock entities; the padding stays 0. The whole-row update then runs in full
@@ -184,10 +189,10 @@ public:
         const std::uint16_t* rowL = data + ul * stride_;
         const std::int32_t sum = moveRows<Term>(column1, column2, data + ug * stride_, data + ul * stride_, stride_,
                                                 static_cast<std::int16_t>(g), static_cast<std::int16_t>(l), totalsDiff);
-        // The symmetric copies, S(h, g) and S(h, l) in row h. Up to 64 entities every
-        // row gets them, branch-free (the same value where nothing changed); above,
+        // The symmetric copies, S(h, g) and S(h, l) in row h. Up to kRowsOnlyLimit
+        // entities every row gets them, branch-free (the same value where nothing changed); above,
         // only the rows that changed, whose entities the bit lines name.
-        if (n_ <= 64) {
+        if (n_ <= kRowsOnlyLimit) {
             std::uint16_t* row = data;
             for (std::size_t h = 0; h < static_cast<std::size_t>(n_); ++h, row += stride_) {
                 row[ug] = rowG[h];
@@ -262,6 +267,13 @@ public:
         return value_ += table_.template moveAll<RowTerm::CScore>(column1, column2, lineF1, lineF2, words, g, l, diff);
     }
 
+    // The same change from the entities' bit rows (bitRowsChange); the table is left
+    // as it was and no longer describes the matrix.
+    std::int64_t afterSwapBits(std::span<const std::uint64_t> rows, const BitRowSwap& swap) {
+        const std::int32_t diff = table_.totals()[swap.l] - table_.totals()[swap.g];
+        return value_ += bitRowsChange(RowTerm::CScore, rows, swap, diff);
+    }
+
     std::int64_t value() const { return value_; }
 
     // The shared sites of every species pair, as the chain leaves them (the pairwise test reads them).
@@ -305,6 +317,10 @@ public:
                                 const std::uint64_t* lineF2, std::size_t words, std::int32_t g,
                                 std::int32_t l) requires(L == TableLayout::Square) {
         return value_ += table_.template moveAll<RowTerm::Checkerboards>(column1, column2, lineF1, lineF2, words, g, l);
+    }
+
+    std::int64_t afterSwapBits(std::span<const std::uint64_t> rows, const BitRowSwap& swap) {
+        return value_ += bitRowsChange(RowTerm::Checkerboards, rows, swap, 0);
     }
 
     std::int64_t value() const { return value_; }

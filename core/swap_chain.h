@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ namespace kelpo {
 // the changed entities of a matrix of fill 0.1 there, and less at higher fills.
 inline constexpr std::int32_t kDenseUpdateLimit = 128;
 
+// What a chain's caller reads: the statistic's values only, or also the shared
+// counts of every pair (the statistic's table, which the bit-row update leaves behind).
+enum class ChainUse { Values, SharedCounts };
+
 template <class Stat>
 class SwapChain {
 public:
@@ -30,7 +35,8 @@ public:
 
     // The working matrix, laid out for Stat (featureLines(matrix, Stat::kSpeciesAreEntities)),
     // with a full computation of the statistic. Returns the value.
-    std::int64_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic) {
+    std::int64_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic,
+                       ChainUse use = ChainUse::Values) {
         work_ = std::move(working);
         if constexpr (Stat::kSpeciesAreEntities) {
             rows_ = work_.bits;
@@ -56,6 +62,14 @@ public:
             for (std::size_t w = 0; w < work_.wordsPerLine; ++w)
                 for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
                     column[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))] = 1;
+        }
+        update_ = updateFor(work_.bits, work_.lines, use);
+        if (update_ == Update::BitRows) {
+            // One word of features per entity, zero rows up to a multiple of 8 (a vector).
+            entityRows_.assign((static_cast<std::size_t>(work_.bits) + 7) / 8 * 8, 0);
+            for (std::int32_t f = 0; f < work_.lines; ++f)
+                for (std::int32_t e = 0; e < work_.bits; ++e)
+                    if (work_.test(f, e)) entityRows_[static_cast<std::size_t>(e)] |= std::uint64_t{1} << f;
         }
         return stat_.full(work_, kernel);
     }
@@ -119,8 +133,9 @@ public:
 
     // Species i, site k (1-based) of the working matrix.
     std::uint8_t cell(std::int32_t i, std::int32_t k) const {
-        if constexpr (Stat::kSpeciesAreEntities) return work_.test(k - 1, i - 1);
-        else return work_.test(i - 1, k - 1);
+        const auto e = static_cast<std::size_t>(Stat::kSpeciesAreEntities ? i - 1 : k - 1);
+        const auto f = static_cast<std::size_t>(Stat::kSpeciesAreEntities ? k - 1 : i - 1);
+        return cells_[f * cellStride_ + e];
     }
 
     PresenceMatrix matrix() const {
@@ -158,24 +173,37 @@ private:
         // Cell (i1, k1) is (e1, f1) in both layouts.
         const unsigned x11 = col1[e1];
         col1[e1] ^= 1; col2[e1] ^= 1; col1[e2] ^= 1; col2[e2] ^= 1;
-        swap(work_.line(f1), work_.line(f2), col1, col2, e1, e2, x11);
-    }
-
-    // The bit lines and the statistic after the cells' swap.
-    void swap(std::uint64_t* line1, std::uint64_t* line2, const std::uint8_t* col1, const std::uint8_t* col2,
-              std::int32_t e1, std::int32_t e2, std::uint64_t x11) {
+        // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
+        const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
+        if constexpr (kHasBitRowUpdate) {
+            if (update_ == Update::BitRows) {
+                const std::uint64_t moved = std::uint64_t{1} << f1 | std::uint64_t{1} << f2;
+                const BitRowSwap swap{g, l, f1, f2, entityRows_[static_cast<std::size_t>(g)],
+                                      entityRows_[static_cast<std::size_t>(l)]};
+                entityRows_[static_cast<std::size_t>(g)] ^= moved;
+                entityRows_[static_cast<std::size_t>(l)] ^= moved;
+                stat_.afterSwapBits(entityRows_, swap);
+                return;
+            }
+        }
+        if constexpr (kHasDenseUpdate) {
+            // A small matrix is read from its byte cells alone: its bit lines are not
+            // kept after the start (cell() reads the cells).
+            if (update_ == Update::RowsOnly) {
+                stat_.afterSwapDense(col1, col2, nullptr, nullptr, 0, g, l);
+                return;
+            }
+        }
+        std::uint64_t* line1 = work_.line(f1);
+        std::uint64_t* line2 = work_.line(f2);
         const std::size_t w1 = static_cast<std::size_t>(e1) >> 6, w2 = static_cast<std::size_t>(e2) >> 6;
         const std::uint64_t m1 = std::uint64_t{1} << (e1 & 63), m2 = std::uint64_t{1} << (e2 & 63);
         line1[w1] ^= m1;
         line2[w1] ^= m1;
         line1[w2] ^= m2;
         line2[w2] ^= m2;
-        // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
-        const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
-        if constexpr (requires { stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l); }) {
-            // Whole rows for small matrices, changed entities only for larger ones,
-            // whose rows are mostly unchanged (sparse) and long.
-            if (work_.bits <= kDenseUpdateLimit && work_.lines <= kDenseFeatureLimit) {
+        if constexpr (kHasDenseUpdate) {
+            if (update_ == Update::Rows) {
                 stat_.afterSwapDense(col1, col2, line1, line2, work_.wordsPerLine, g, l);
                 return;
             }
@@ -183,10 +211,36 @@ private:
         stat_.afterSwap(line1, line2, work_.wordsPerLine, g, l);
     }
 
+    // How an accepted swap updates the statistic. For small matrices: from the
+    // entities' bit rows where the processor has a vector popcount and no one reads
+    // the table, else over whole table rows (RowsOnly up to kRowsOnlyLimit entities,
+    // where the table's copies are written without the bit lines). For larger ones the
+    // changed entities only, whose rows are mostly unchanged (sparse) and long.
+    enum class Update { BitRows, RowsOnly, Rows, ChangedEntities };
+    static constexpr bool kHasDenseUpdate = requires(Stat s, const std::uint8_t* c, const std::uint64_t* w) {
+        s.afterSwapDense(c, c, w, w, std::size_t{0}, 0, 0);
+    };
+    static constexpr bool kHasBitRowUpdate = requires(Stat s, std::span<const std::uint64_t> rows) {
+        s.afterSwapBits(rows, BitRowSwap{});
+    };
+
+    static Update updateFor(std::int32_t entities, std::int32_t features, ChainUse use) {
+        if (kHasBitRowUpdate && use == ChainUse::Values && entities <= kDenseUpdateLimit && features <= 64 &&
+            bitRowsAvailable()) {
+            return Update::BitRows;
+        }
+        if (!kHasDenseUpdate || entities > kDenseUpdateLimit || features > kDenseFeatureLimit) {
+            return Update::ChangedEntities;
+        }
+        return entities <= kRowsOnlyLimit ? Update::RowsOnly : Update::Rows;
+    }
+
     BitLines work_;
     std::vector<std::uint8_t> cells_;
     std::size_t cellStride_ = 0;  // paddedRowLength(entities): padding bytes stay 0
     Stat stat_;
+    Update update_ = Update::ChangedEntities;
+    std::vector<std::uint64_t> entityRows_;  // BitRows only: entity e's features as bits
     std::int32_t rows_ = 0, cols_ = 0;
 };
 

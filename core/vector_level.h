@@ -6,7 +6,7 @@ namespace kelpo {
 
 enum class VectorLevel { Portable, Avx2, Avx512 };
 
-// The widest level this processor runs (Avx512 means AVX-512VL).
+// The widest level this processor runs (Avx512: AVX-512 F, VL and VPOPCNTDQ).
 VectorLevel vectorLevel();
 
 }  // namespace kelpo

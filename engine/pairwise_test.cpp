@@ -81,7 +81,8 @@ void runChain(const PresenceMatrix& matrix, const std::uint16_t* observed, std::
     }
     Random random(settings.seed, streams::pairChain(chainIndex));
     withChain<CScoreStatistic>(matrix.rows(), matrix.cols(), [&](auto& chain) {
-        chain.start(featureLines(RandomBinaryMatrix(matrix.rowSums(), matrix.colSums(), random), true));
+        chain.start(featureLines(RandomBinaryMatrix(matrix.rowSums(), matrix.colSums(), random), true),
+                    SharedKernel::Automatic, ChainUse::SharedCounts);
         advance(chain, random, settings.burnIn, control);
         for (std::int32_t slice = 0; slice < kSlices; ++slice) {
             const std::int64_t first = std::int64_t{samples} * slice / kSlices;

@@ -70,9 +70,10 @@ TEST(Statistics, CScoreBeyond32BitsIsKeptAndRefusedOnlyUnderThe32BitRule) {
 // taken in the defined order), every incremental value against a plain full
 // computation of the current matrix, margins never changing.
 template <class Stat>
-void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::int32_t seed, SharedKernel kernel) {
+void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::int32_t seed, SharedKernel kernel,
+          ChainUse use) {
     SwapChain<Stat> chain;
-    ASSERT_EQ(chain.start(featureLines(start, Stat::kSpeciesAreEntities), kernel), reference::statistic(start, id));
+    ASSERT_EQ(chain.start(featureLines(start, Stat::kSpeciesAreEntities), kernel, use), reference::statistic(start, id));
     PresenceMatrix expected = start;
     Random a(seed, 7), b(seed, 7);
     for (std::int32_t t = 0; t < steps; ++t) {
@@ -86,11 +87,13 @@ void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::
     EXPECT_EQ(a.next(), b.next());
 }
 
+// Every update path: with ChainUse::Values small matrices take the bit rows where the
+// processor has them, with SharedCounts the table's rows.
 template <TableLayout L>
-void walkAll(const PresenceMatrix& m, std::int32_t steps, std::int32_t seed, SharedKernel kernel) {
-    walk<CScoreStatistic<L>>(m, StatisticId::CScore, steps, seed, kernel);
-    walk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, steps, seed, kernel);
-    walk<CombinationsStatistic<L>>(m, StatisticId::Combinations, steps, seed, kernel);
+void walkAll(const PresenceMatrix& m, std::int32_t steps, std::int32_t seed, SharedKernel kernel, ChainUse use) {
+    walk<CScoreStatistic<L>>(m, StatisticId::CScore, steps, seed, kernel, use);
+    walk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, steps, seed, kernel, use);
+    walk<CombinationsStatistic<L>>(m, StatisticId::Combinations, steps, seed, kernel, use);
 }
 
 TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) {
@@ -106,8 +109,8 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fills[random.draw(7) - 1], random);
             const std::int32_t seed = random.draw(1000000);
             // Both table layouts, each with one of the counting kernels.
-            if (round % 2) walkAll<TableLayout::Triangle>(m, 400, seed, SharedKernel::PairsPerFeature);
-            else walkAll<TableLayout::Square>(m, 400, seed, SharedKernel::BitRowPopcount);
+            if (round % 2) walkAll<TableLayout::Triangle>(m, 400, seed, SharedKernel::PairsPerFeature, ChainUse::Values);
+            else walkAll<TableLayout::Square>(m, 400, seed, SharedKernel::BitRowPopcount, ChainUse::SharedCounts);
             ++matrices;
         }
     }
@@ -116,8 +119,10 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
     for (auto& shape : large) {
         for (double fill : {0.03, 0.5, 0.97}) {
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
-            walkAll<TableLayout::Triangle>(m, 1000, 99, fill < 0.5 ? SharedKernel::PairsPerFeature : SharedKernel::BitRowPopcount);
-            walkAll<TableLayout::Square>(m, 1000, 98, fill < 0.5 ? SharedKernel::BitRowPopcount : SharedKernel::Automatic);
+            walkAll<TableLayout::Triangle>(m, 1000, 99, fill < 0.5 ? SharedKernel::PairsPerFeature : SharedKernel::BitRowPopcount,
+                                           ChainUse::Values);
+            walkAll<TableLayout::Square>(m, 1000, 98, fill < 0.5 ? SharedKernel::BitRowPopcount : SharedKernel::Automatic,
+                                         ChainUse::SharedCounts);
             ++matrices;
         }
     }
