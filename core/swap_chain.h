@@ -100,13 +100,14 @@ public:
         const std::size_t stride = cellStride_;
         std::int32_t x[4];
         const std::int64_t refused = random.proposeUntil(limit, [&](const std::uint32_t* k) {
-            x[0] = Random::index(k[0], rows);
-            x[1] = Random::index(k[1], rows - 1);
-            x[2] = Random::index(k[2], cols);
-            x[3] = Random::index(k[3], cols - 1);
-            x[1] += x[1] >= x[0];
-            x[3] += x[3] >= x[2];
-            return isCheckerboard(cells, stride, x);
+            const std::int32_t i1 = Random::index(k[0], rows), k1 = Random::index(k[2], cols);
+            std::int32_t i2 = Random::index(k[1], rows - 1), k2 = Random::index(k[3], cols - 1);
+            i2 += i2 >= i1;
+            k2 += k2 >= k1;
+            // The indices are stored only for the swap: a refused step keeps them in registers.
+            if (!isCheckerboard(cells, stride, {i1, i2, k1, k2})) [[likely]] return false;
+            x[0] = i1, x[1] = i2, x[2] = k1, x[3] = k2;
+            return true;
         });
         if (refused < limit) applySwap(x[0], x[1], x[2], x[3]);
         return refused;
