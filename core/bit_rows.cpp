@@ -11,20 +11,6 @@ namespace kelpo {
 bool bitRowsAvailable() { return vectorLevel() == VectorLevel::Avx512; }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-namespace {
-
-// Lanes h .. h + 7 that are g or l: their own counts and the pair (g, l) do not change.
-std::uint8_t swappedLanes(std::size_t h, const BitRowSwap& swap) {
-    std::uint32_t lanes = 0;
-    for (const std::int32_t e : {swap.g, swap.l}) {
-        const auto offset = static_cast<std::size_t>(e) - h;
-        if (offset < 8) lanes |= 1u << offset;
-    }
-    return static_cast<std::uint8_t>(lanes);
-}
-
-}  // namespace
-
 __attribute__((target("avx512f,avx512vl,avx512vpopcntdq"))) std::int64_t bitRowsChange(
     RowTerm term, std::span<const std::uint64_t> rows, const BitRowSwap& swap, std::int32_t totalsDiff) {
     // For an entity h with d = +1 (it has f1, not f2) or -1 (the reverse), the counts
@@ -37,12 +23,16 @@ __attribute__((target("avx512f,avx512vl,avx512vpopcntdq"))) std::int64_t bitRows
     const __m512i onlyL = _mm512_set1_epi64(static_cast<long long>(swap.lBefore & ~swap.gBefore));
     const __m512i base = _mm512_set1_epi64(totalsDiff);
     const __m512i two = _mm512_set1_epi64(2), zero = _mm512_setzero_si512(), one = _mm512_set1_epi64(1);
+    // The entities other than g and l, one bit each: their own counts and the pair
+    // (g, l) do not change.
+    std::uint64_t others[2] = {~std::uint64_t{0}, ~std::uint64_t{0}};
+    for (const std::int32_t e : {swap.g, swap.l}) others[e >> 6] &= ~(std::uint64_t{1} << (e & 63));
     __m512i sum = _mm512_setzero_si512();
     std::int64_t count = 0;
     for (std::size_t h = 0; h < rows.size(); h += 8) {
         const __m512i e = _mm512_loadu_si512(rows.data() + h);
         const __mmask8 has1 = _mm512_test_epi64_mask(e, bit1), has2 = _mm512_test_epi64_mask(e, bit2);
-        const __mmask8 other = static_cast<__mmask8>(~swappedLanes(h, swap));
+        const auto other = static_cast<__mmask8>(others[h >> 6] >> (h & 63));
         const __mmask8 plus = has1 & ~has2 & other, minus = has2 & ~has1 & other;
         if (term == RowTerm::CScore) {
             const __m512i a = _mm512_popcnt_epi64(_mm512_and_si512(e, onlyG));
