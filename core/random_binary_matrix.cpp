@@ -302,14 +302,15 @@ private:
         return true;
     }
 
-    // The two moves of a plain pass on a matrix that fits the cache, without branches:
-    // which way the cells go is as unpredictable as a coin, and the bitmap check that
-    // spares a large matrix its cache misses costs a misprediction here instead.
+    // The two moves of a plain pass on a matrix that fits the cache, decided without
+    // branches: which way the cells go is as unpredictable as a coin, and the bitmap
+    // check that spares a large matrix its cache misses costs a misprediction here
+    // instead. The cells are written only when a move happened.
     void compactMoves(std::int32_t i1, std::int32_t i2, std::int32_t k1, std::int32_t k2) {
         std::uint16_t &a = x_.at(i1, k1), &b = x_.at(i2, k2), &c = x_.at(i1, k2), &e = x_.at(i2, k1);
         std::int32_t pq = a, rs = b, ps = c, rq = e;
-        // The first diagonal (a, b) gives a unit to (c, e), then the second takes one back:
-        // moveUnit's rule with 0 or 1 as the unit.
+        // The diagonal (a, b) may give a unit to (c, e), then (c, e) one to (a, b), each
+        // by moveUnit's rule, with 0 or 1 as the unit.
         const std::int32_t d1 = pq + rs - ps - rq;
         const std::int32_t first = (pq > 0) & (rs > 0) & (d1 >= 2);
         squares_ -= first * 2 * (d1 - 2);

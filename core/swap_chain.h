@@ -236,7 +236,7 @@ private:
         return entities <= kRowsOnlyLimit ? Update::RowsOnly : Update::Rows;
     }
 
-    BitLines work_;
+    BitLines work_;  // as started; kept current only by the Rows and ChangedEntities updates
     std::vector<std::uint8_t> cells_;
     std::size_t cellStride_ = 0;  // paddedRowLength(entities): padding bytes stay 0
     Stat stat_;
