@@ -25,7 +25,7 @@ bool bitRowsAvailable();
 // The change of the statistic over the pairs (h, g) and (h, l), h every other entity:
 // the C-score with totalsDiff = r(l) - r(g), or the count of pairs that share nothing.
 // rows holds every entity's row (g and l as after the swap), padded with zero rows
-// to a multiple of 8, at most 128 of them. Call only when bitRowsAvailable().
+// to a multiple of 8. Call only when bitRowsAvailable().
 std::int64_t bitRowsChange(RowTerm term, std::span<const std::uint64_t> rows, const BitRowSwap& swap,
                            std::int32_t totalsDiff);
 
