@@ -28,5 +28,8 @@ bool bitRowsAvailable();
 // to a multiple of 8. Call only when bitRowsAvailable().
 std::int64_t bitRowsChange(RowTerm term, std::span<const std::uint64_t> rows, const BitRowSwap& swap,
                            std::int32_t totalsDiff);
+// The same for at most 32 features, a 32-bit row per entity (padded to a multiple of 16).
+std::int64_t bitRowsChange(RowTerm term, std::span<const std::uint32_t> rows, const BitRowSwap& swap,
+                           std::int32_t totalsDiff);
 
 }  // namespace kelpo

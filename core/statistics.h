@@ -269,7 +269,8 @@ public:
 
     // The same change from the entities' bit rows (bitRowsChange); the table is left
     // as it was and no longer describes the matrix.
-    std::int64_t afterSwapBits(std::span<const std::uint64_t> rows, const BitRowSwap& swap) {
+    template <class Word>
+    std::int64_t afterSwapBits(std::span<const Word> rows, const BitRowSwap& swap) {
         const std::int32_t diff = table_.totals()[swap.l] - table_.totals()[swap.g];
         return value_ += bitRowsChange(RowTerm::CScore, rows, swap, diff);
     }
@@ -319,7 +320,8 @@ public:
         return value_ += table_.template moveAll<RowTerm::Checkerboards>(column1, column2, lineF1, lineF2, words, g, l);
     }
 
-    std::int64_t afterSwapBits(std::span<const std::uint64_t> rows, const BitRowSwap& swap) {
+    template <class Word>
+    std::int64_t afterSwapBits(std::span<const Word> rows, const BitRowSwap& swap) {
         return value_ += bitRowsChange(RowTerm::Checkerboards, rows, swap, 0);
     }
 

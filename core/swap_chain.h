@@ -64,13 +64,8 @@ public:
                     column[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))] = 1;
         }
         update_ = updateFor(work_.bits, work_.lines, use);
-        if (update_ == Update::BitRows) {
-            // One word of features per entity, zero rows up to a multiple of 8 (a vector).
-            entityRows_.assign((static_cast<std::size_t>(work_.bits) + 7) / 8 * 8, 0);
-            for (std::int32_t f = 0; f < work_.lines; ++f)
-                for (std::int32_t e = 0; e < work_.bits; ++e)
-                    if (work_.test(f, e)) entityRows_[static_cast<std::size_t>(e)] |= std::uint64_t{1} << f;
-        }
+        if (update_ == Update::BitRows32) fillBitRows(narrowRows_);
+        if (update_ == Update::BitRows64) fillBitRows(entityRows_);
         return stat_.full(work_, kernel);
     }
 
@@ -177,15 +172,8 @@ private:
         // g is the entity that now has feature f1: e1 when (e1, f1) was 0.
         const std::int32_t g = x11 ? e2 : e1, l = x11 ? e1 : e2;
         if constexpr (kHasBitRowUpdate) {
-            if (update_ == Update::BitRows) {
-                const std::uint64_t moved = std::uint64_t{1} << f1 | std::uint64_t{1} << f2;
-                const BitRowSwap swap{g, l, f1, f2, entityRows_[static_cast<std::size_t>(g)],
-                                      entityRows_[static_cast<std::size_t>(l)]};
-                entityRows_[static_cast<std::size_t>(g)] ^= moved;
-                entityRows_[static_cast<std::size_t>(l)] ^= moved;
-                stat_.afterSwapBits(entityRows_, swap);
-                return;
-            }
+            if (update_ == Update::BitRows32) return swapBitRows(narrowRows_, g, l, f1, f2);
+            if (update_ == Update::BitRows64) return swapBitRows(entityRows_, g, l, f1, f2);
         }
         if constexpr (kHasDenseUpdate) {
             // A small matrix is read from its byte cells alone: its bit lines are not
@@ -212,12 +200,36 @@ private:
         stat_.afterSwap(line1, line2, work_.wordsPerLine, g, l);
     }
 
+    // One row of features per entity (at most 32 or 64), zero rows up to a whole vector
+    // of 64 bytes.
+    template <class Word>
+    void fillBitRows(std::vector<Word>& rows) const {
+        constexpr std::size_t kPerVector = 64 / sizeof(Word);
+        rows.assign((static_cast<std::size_t>(work_.bits) + kPerVector - 1) / kPerVector * kPerVector, 0);
+        for (std::int32_t f = 0; f < work_.lines; ++f)
+            for (std::int32_t e = 0; e < work_.bits; ++e)
+                if (work_.test(f, e)) rows[static_cast<std::size_t>(e)] |= Word{1} << f;
+    }
+
+    // Entity g gained feature f1 and lost f2, l the reverse.
+    template <class Word>
+    void swapBitRows(std::vector<Word>& rows, std::int32_t g, std::int32_t l, std::int32_t f1, std::int32_t f2) {
+        const auto moved = static_cast<Word>(Word{1} << f1 | Word{1} << f2);
+        Word& rowG = rows[static_cast<std::size_t>(g)];
+        Word& rowL = rows[static_cast<std::size_t>(l)];
+        const BitRowSwap swap{g, l, f1, f2, rowG, rowL};
+        rowG ^= moved;
+        rowL ^= moved;
+        stat_.afterSwapBits(std::span<const Word>(rows), swap);
+    }
+
     // How an accepted swap updates the statistic. For small matrices: from the
-    // entities' bit rows where the processor has a vector popcount and no one reads
-    // the table, else over whole table rows (RowsOnly up to kRowsOnlyLimit entities,
-    // where the table's copies are written without the bit lines). For larger ones the
-    // changed entities only, whose rows are mostly unchanged (sparse) and long.
-    enum class Update { BitRows, RowsOnly, Rows, ChangedEntities };
+    // entities' bit rows (32 or 64 bits) where the processor has a vector popcount and
+    // no one reads the table, else over whole table rows (RowsOnly up to
+    // kRowsOnlyLimit entities, where the table's copies are written without the bit
+    // lines). For larger ones the changed entities only, whose rows are mostly
+    // unchanged (sparse) and long.
+    enum class Update { BitRows32, BitRows64, RowsOnly, Rows, ChangedEntities };
     static constexpr bool kHasDenseUpdate = requires(Stat s, const std::uint8_t* c, const std::uint64_t* w) {
         s.afterSwapDense(c, c, w, w, std::size_t{0}, 0, 0);
     };
@@ -228,7 +240,7 @@ private:
     static Update updateFor(std::int32_t entities, std::int32_t features, ChainUse use) {
         if (kHasBitRowUpdate && use == ChainUse::Values && entities <= kDenseUpdateLimit && features <= 64 &&
             bitRowsAvailable()) {
-            return Update::BitRows;
+            return features <= 32 ? Update::BitRows32 : Update::BitRows64;
         }
         if (!kHasDenseUpdate || entities > kDenseUpdateLimit || features > kDenseFeatureLimit) {
             return Update::ChangedEntities;
@@ -241,7 +253,8 @@ private:
     std::size_t cellStride_ = 0;  // paddedRowLength(entities): padding bytes stay 0
     Stat stat_;
     Update update_ = Update::ChangedEntities;
-    std::vector<std::uint64_t> entityRows_;  // BitRows only: entity e's features as bits
+    std::vector<std::uint32_t> narrowRows_;  // BitRows32: entity e's features as bits
+    std::vector<std::uint64_t> entityRows_;  // BitRows64: the same for up to 64 features
     std::int32_t rows_ = 0, cols_ = 0;
 };
 

@@ -114,8 +114,9 @@ TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) 
             ++matrices;
         }
     }
-    // Larger matrices whose lines span several 64-bit words, each counting kernel on each layout.
-    const std::int32_t large[][2] = {{70, 9}, {9, 70}, {130, 65}, {64, 129}};
+    // Larger matrices whose lines span several 64-bit words (and 33 to 64 sites, one
+    // 64-bit row per species), each counting kernel on each layout.
+    const std::int32_t large[][2] = {{70, 9}, {9, 70}, {130, 65}, {64, 129}, {40, 50}};
     for (auto& shape : large) {
         for (double fill : {0.03, 0.5, 0.97}) {
             const PresenceMatrix m = randomMatrix(shape[0], shape[1], fill, random);
