@@ -35,23 +35,11 @@ public:
     // u in [0, 1) carrying the top 24 bits of one output: exactly a float's mantissa.
     float next() { return static_cast<float>(next24()) * 0x1.0p-24f; }
 
-    // A whole number from 1 to n, as floor(u * n) + 1 in double precision.
-    //
-    // u is k / 2^24 for the 24-bit integer k, so u * n is exactly k * n / 2^24 whenever
-    // k * n < 2^53, that is for 0 <= n <= 2^29: the double product is then exact and its
-    // floor is the integer (k * n) >> 24, a multiply and a shift instead of two
-    // conversions. Any other n (never used: sizes are at most 32767) takes the double
-    // computation. drawSmall is draw for 0 <= n <= 2^29 without the test (the caller
-    // guarantees the range: the swap step's sizes are at most 32767).
-    std::int32_t drawSmall(std::int32_t n) {
-        return static_cast<std::int32_t>((std::uint64_t{next24()} * static_cast<std::uint32_t>(n)) >> 24) + 1;
-    }
-
-    // Four drawSmall values less one, floor(u * n), n1 to n4 in that order: the swap
-    // step's whole proposal as 0-based indices, with one check of the batch for all four.
+    // Four draws less one, floor(u * n) for n1 to n4 in that order: the swap step's
+    // whole proposal as 0-based indices, with one check of the batch for all four.
     void drawIndices4(const std::int32_t (&n)[4], std::int32_t (&out)[4]) {
         if (position_ > kBatch - 4) [[unlikely]] {
-            for (int j = 0; j < 4; ++j) out[j] = drawSmall(n[j]) - 1;
+            for (int j = 0; j < 4; ++j) out[j] = index(next24(), n[j]);
             return;
         }
         const std::uint32_t* k = batch_ + position_;
@@ -70,8 +58,7 @@ public:
         while (refused < limit) {
             if (position_ > kBatch - 4) [[unlikely]] {
                 // A proposal that straddles two batches (or none left): value by value.
-                std::uint32_t k[4];
-                for (std::uint32_t& value : k) value = next24();
+                const std::uint32_t k[4] = {next24(), next24(), next24(), next24()};
                 if (accept(static_cast<const std::uint32_t*>(k))) return refused;
                 ++refused;
                 continue;
@@ -90,16 +77,21 @@ public:
         return refused;
     }
 
-    // floor(u * n) for u = k / 2^24: drawSmall(n) - 1 (0 <= n <= 2^29).
+    // floor(u * n) for u = k / 2^24 and 0 <= n <= 2^29.
+    //
+    // u * n is exactly k * n / 2^24 whenever k * n < 2^53, which holds for n <= 2^29: the
+    // double product is then exact and its floor is the integer (k * n) >> 24, a
+    // multiply and a shift instead of two conversions.
     static std::int32_t index(std::uint32_t k, std::int32_t n) {
         return static_cast<std::int32_t>((std::uint64_t{k} * static_cast<std::uint32_t>(n)) >> 24);
     }
 
+    // A whole number from 1 to n, as floor(u * n) + 1 in double precision: index() for
+    // n <= 2^29, the double computation for any larger n (never used: sizes are at
+    // most 32767).
     std::int32_t draw(std::int32_t n) {
         const std::uint32_t k = next24();
-        if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] {
-            return static_cast<std::int32_t>((std::uint64_t{k} * static_cast<std::uint32_t>(n)) >> 24) + 1;
-        }
+        if (static_cast<std::uint32_t>(n) <= (1u << 29)) [[likely]] return index(k, n) + 1;
         const float u = static_cast<float>(k) * 0x1.0p-24f;
         return static_cast<std::int32_t>(static_cast<double>(u) * static_cast<double>(n)) + 1;
     }

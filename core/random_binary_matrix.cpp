@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -208,43 +209,23 @@ public:
 
     std::int32_t squares() const { return squares_; }
 
-    // One pass: four draws, i1 never the last row and i2 = i1 + 1 on a tie (likewise
-    // the columns); a move on the first diagonal, then one on the second as the cells
-    // now stand.
-    void plainPass(Random& random) {
-        std::int32_t x[4];
-        random.drawIndices4({x_.rows - 1, x_.rows, x_.cols - 1, x_.cols}, x);
-        const std::int32_t i1 = x[0] + 1, i2 = x[1] + 1 + (x[1] == x[0]);
-        const std::int32_t k1 = x[2] + 1, k2 = x[3] + 1 + (x[3] == x[2]);
-        if (compact_) {
-            compactMoves(i1, i2, k1, k2);
-            return;
-        }
-        if (!((word(i1, k1) & bit(k1)) | (word(i1, k2) & bit(k2)))) return;
-        const bool first = moveUnit(i1, k1, i2, k2, 2);
-        const bool second = moveUnit(i1, k2, i2, k1, 2);
-        if (first || second) refreshBits(i1, i2, k1, k2);
-    }
+    // One plain pass (no sum of squares is -1, so it never stops short).
+    void plainPass(Random& random) { plainPasses(random, 1, -1); }
 
     // Up to count plain passes, fewer when the sum of squares reaches target (checked
-    // after each pass, as before the next one); returns how many were made. A matrix
-    // that fits the cache runs them in one loop over the generator's batch.
+    // after each pass, as before the next one); returns how many were made. They run
+    // in one loop over the generator's batch, with the sizes in registers and the
+    // kind of matrix decided once.
     std::uint64_t plainPasses(Random& random, std::uint64_t count, std::int32_t target) {
-        if (!compact_) {
-            for (std::uint64_t pass = 0; pass < count; ++pass) {
-                plainPass(random);
-                if (squares_ == target) return pass + 1;
-            }
-            return count;
-        }
         const std::int32_t rows = x_.rows, cols = x_.cols;
-        const auto made = random.proposeUntil(static_cast<std::int64_t>(count), [&](const std::uint32_t* k) {
-            const std::int32_t x0 = Random::index(k[0], rows - 1), x1 = Random::index(k[1], rows);
-            const std::int32_t x2 = Random::index(k[2], cols - 1), x3 = Random::index(k[3], cols);
-            compactMoves(x0 + 1, x1 + 1 + (x1 == x0), x2 + 1, x3 + 1 + (x3 == x2));
-            return squares_ == target;
-        });
-        return static_cast<std::uint64_t>(made) + (static_cast<std::uint64_t>(made) < count);
+        auto passes = [&](auto compact) {
+            return random.proposeUntil(static_cast<std::int64_t>(count), [&](const std::uint32_t* k) {
+                pass<compact>(k, rows, cols);
+                return squares_ == target;
+            });
+        };
+        const auto made = static_cast<std::uint64_t>(compact_ ? passes(std::true_type{}) : passes(std::false_type{}));
+        return made + (made < count);
     }
 
     // A pass aimed at a cell above 1: three draws (the cell among those above 1, a
@@ -300,6 +281,24 @@ private:
         ++ps;
         ++rq;
         return true;
+    }
+
+    // A plain pass on its four values: i1 never the last row and i2 = i1 + 1 on a tie
+    // (likewise the columns); a move on the first diagonal, then one on the second as
+    // the cells now stand.
+    template <bool Compact>
+    void pass(const std::uint32_t* k, std::int32_t rows, std::int32_t cols) {
+        const std::int32_t x0 = Random::index(k[0], rows - 1), x1 = Random::index(k[1], rows);
+        const std::int32_t x2 = Random::index(k[2], cols - 1), x3 = Random::index(k[3], cols);
+        const std::int32_t i1 = x0 + 1, i2 = x1 + 1 + (x1 == x0), k1 = x2 + 1, k2 = x3 + 1 + (x3 == x2);
+        if constexpr (Compact) {
+            compactMoves(i1, i2, k1, k2);
+        } else {
+            if (!((word(i1, k1) & bit(k1)) | (word(i1, k2) & bit(k2)))) return;
+            const bool first = moveUnit(i1, k1, i2, k2, 2);
+            const bool second = moveUnit(i1, k2, i2, k1, 2);
+            if (first || second) refreshBits(i1, i2, k1, k2);
+        }
     }
 
     // The two moves of a plain pass on a matrix that fits the cache, decided without

@@ -48,7 +48,7 @@ public:
         // The same cells as bytes, one feature's entities contiguous: the proposal's
         // four reads are then plain loads instead of variable shifts, which took the
         // refused step from about 7.3 to 6.0 ns (20 x 20); the bit lines stay for the
-        // update, which walks line f1 XOR line f2 a word at a time.
+        // updates that walk line f1 XOR line f2 a word at a time (updateFor).
         try {
             cellStride_ = paddedRowLength(work_.bits);
             cells_.assign(static_cast<std::size_t>(work_.lines) * cellStride_, 0);

@@ -22,7 +22,7 @@ TEST(VectorPaths, EveryRefillLevelGivesTheSameOutputs) {
     std::uint32_t start[4][8];
     Random seeds(7, 3);
     for (auto& word : start)
-        for (auto& lane : word) lane = static_cast<std::uint32_t>(seeds.drawSmall(1 << 24)) * 251u + 1u;
+        for (auto& lane : word) lane = static_cast<std::uint32_t>(seeds.draw(1 << 24)) * 251u + 1u;
     std::vector<std::uint32_t> expected;
     for (const VectorLevel level : levelsHere()) {
         std::uint32_t state[4][8];
@@ -39,19 +39,19 @@ TEST(VectorPaths, EveryRefillLevelGivesTheSameOutputs) {
 TEST(VectorPaths, RowUpdateMatchesTheScalarDefinitionAtEveryWidth) {
     Random random(11, 0);
     for (int trial = 0; trial < 200; ++trial) {
-        const std::size_t n = 16 * static_cast<std::size_t>(random.drawSmall(8));
-        const auto entities = static_cast<std::int32_t>(n - static_cast<std::size_t>(random.drawSmall(16)) + 1);
-        const auto g = static_cast<std::int16_t>(random.drawSmall(entities) - 1);
-        auto l = static_cast<std::int16_t>(random.drawSmall(entities - 1) - 1);
+        const std::size_t n = 16 * static_cast<std::size_t>(random.draw(8));
+        const auto entities = static_cast<std::int32_t>(n - static_cast<std::size_t>(random.draw(16)) + 1);
+        const auto g = static_cast<std::int16_t>(random.draw(entities) - 1);
+        auto l = static_cast<std::int16_t>(random.draw(entities - 1) - 1);
         l = static_cast<std::int16_t>(l + (l >= g));
-        const auto diff = static_cast<std::int16_t>(random.drawSmall(41) - 21);
+        const auto diff = static_cast<std::int16_t>(random.draw(41) - 21);
         std::vector<std::uint8_t> c1(n, 0), c2(n, 0);
         std::vector<std::uint16_t> rowG(n, 0), rowL(n, 0);
         for (std::int32_t h = 0; h < entities; ++h) {
-            c1[h] = static_cast<std::uint8_t>(random.drawSmall(2) - 1);
-            c2[h] = static_cast<std::uint8_t>(random.drawSmall(2) - 1);
-            rowG[h] = static_cast<std::uint16_t>(random.drawSmall(4) - 1 + c2[h]);
-            rowL[h] = static_cast<std::uint16_t>(random.drawSmall(4) - 1 + c1[h]);
+            c1[h] = static_cast<std::uint8_t>(random.draw(2) - 1);
+            c2[h] = static_cast<std::uint8_t>(random.draw(2) - 1);
+            rowG[h] = static_cast<std::uint16_t>(random.draw(4) - 1 + c2[h]);
+            rowL[h] = static_cast<std::uint16_t>(random.draw(4) - 1 + c1[h]);
         }
         std::int32_t cscore = 0, zeros = 0;
         std::vector<std::uint16_t> newG = rowG, newL = rowL;
