@@ -18,6 +18,7 @@
 #include "charts/pair_heat_map.h"
 #include "results/pairs_csv.h"
 #include "results/save_results.h"
+#include "widgets/button_row.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/help.h"
 #include "widgets/message_box.h"
@@ -124,9 +125,7 @@ PairsWindow::PairsWindow(QWidget* mainWindow, PairwiseResults results, std::vect
     controls->addWidget(new QLabel(QStringLiteral("False discovery rate:"), this));
     controls->addWidget(fdr_);
     controls->addWidget(summary_, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (QPushButton* button : {saveTable_, saveChart_, close_, help_}) buttons->addWidget(button);
+    QHBoxLayout* buttons = buttonRow({saveTable_, saveChart_, close_, help_});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(tabs_, 1);

@@ -19,6 +19,7 @@
 #include "charts/chart_files.h"
 #include "core/error.h"
 #include "results/save_results.h"
+#include "widgets/button_row.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/help.h"
 #include "widgets/message_box.h"
@@ -74,11 +75,7 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     txt1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txt1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdSave_);
-    buttons->addWidget(cmdClose_);
-    buttons->addWidget(cmdHelp_);
+    QHBoxLayout* buttons = buttonRow({cmdSave_, cmdClose_, cmdHelp_});
     auto* layout = new QVBoxLayout(this);
     tabs_->addTab(txt1_, QStringLiteral("Report"));
     layout->addWidget(tabs_, 1);
@@ -134,10 +131,7 @@ QWidget* ResultsWindow::chartTab(charts::ChartKind kind) {
     copy->setObjectName(QStringLiteral("cmdCopyChart"));
     connect(save, &QPushButton::clicked, this, [this, kind] { SaveChart(kind, SaveChartDialog(kind)); });
     connect(copy, &QPushButton::clicked, this, [this, kind] { CopyChart(kind); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(save);
-    buttons->addWidget(copy);
+    QHBoxLayout* buttons = buttonRow({save, copy});
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(view, 1);
     layout->addLayout(buttons);

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "core/numbers.h"
+#include "widgets/button_row.h"
 #include "widgets/message_box.h"
 #include "widgets/select_all_line_edit.h"
 
@@ -93,10 +94,7 @@ AdvancedDialog::AdvancedDialog(QWidget* owner, AnalysisSettings& settings)
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
     cmdOK_->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
+    QHBoxLayout* buttons = buttonRow({cmdOK_, cmdCancel_});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group(this, QStringLiteral("Hypothesis Test"), QStringLiteral("Number of Iterations:"), txt3_,
                             QStringLiteral("Random Seed:"), txt4_));
