@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 
 #include "core/statistic_id.h"
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "ui/about_dialog.h"
 #include "ui/exit_dialog.h"
 #include "widgets/help.h"

@@ -6,8 +6,8 @@
 
 #include "core/error.h"
 #include "core/numbers.h"
-#include "matrix/dimensions_dialog.h"
-#include "matrix/grid.h"
+#include "grid/dimensions_dialog.h"
+#include "grid/grid.h"
 #include "matrix/matrix_file.h"
 #include "widgets/file_dialogs.h"
 #include "ui/main_window.h"

@@ -8,7 +8,7 @@
 
 #include "core/error.h"
 #include "engine/chain_length.h"
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "matrix/matrix_check.h"
 #include "ui/advanced_dialog.h"
 #include "ui/analysis_run.h"

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "shell_test_support.h"
 #include "ui/main_window.h"
 

@@ -1,8 +1,8 @@
 // The matrix grid control: state, editing, navigation, layout and scrolling.
-#include "matrix/grid.h"
+#include "grid/grid.h"
 
 #include "core/numbers.h"
-#include "matrix/grid_surface.h"
+#include "grid/grid_surface.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -3,8 +3,8 @@
 // time in a box floating over the current cell.
 #pragma once
 
-#include "matrix/grid_drawing.h"
-#include "matrix/grid_geometry.h"
+#include "grid/grid_drawing.h"
+#include "grid/grid_geometry.h"
 #include "matrix/sparse_array.h"
 
 #include <QColor>
