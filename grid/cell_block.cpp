@@ -33,12 +33,12 @@ CellBlock parseCellBlock(std::string_view text) {
     return block;
 }
 
-std::string cellBlockText(const SparseArray& cells, const CellRange& range) {
+std::string cellBlockText(const CellText& textAt, const CellRange& range) {
     std::string text;
     for (std::int32_t row = range.top; row <= range.bottom; ++row) {
         for (std::int32_t col = range.left; col <= range.right; ++col) {
             if (col > range.left) text += '\t';
-            text += cells.value(row, col);
+            text += textAt(row, col);
         }
         text += '\n';
     }

@@ -3,11 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "matrix/sparse_array.h"
 
 namespace kelpo::grid {
 
@@ -31,6 +30,7 @@ using CellBlock = std::vector<std::vector<std::string>>;
 CellBlock parseCellBlock(std::string_view text);
 
 // The range's cells, tab between cells and LF after every row.
-std::string cellBlockText(const SparseArray& cells, const CellRange& range);
+using CellText = std::function<std::string(std::int32_t row, std::int32_t col)>;
+std::string cellBlockText(const CellText& textAt, const CellRange& range);
 
 }  // namespace kelpo::grid
