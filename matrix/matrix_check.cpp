@@ -39,15 +39,15 @@ void validateMatrix(SparseArray& copy) {
         std::string text;
     };
     std::vector<Trim> trims;
-    std::optional<Error> refusal;
+    std::optional<CellError> refusal;
     copy.forEach([&](const SparseArray::Cell& cell) {
         if (refusal) return;
         const std::string_view text = trimmed(cell.text);
         if (text.size() != cell.text.size()) trims.push_back(Trim{cell.row, cell.col, std::string(text)});
         if (cell.row >= 1 && cell.col >= 1 && !isBinary(text)) {
-            refusal = Error(ErrorKind::InvalidInput,
-                            "Error 05: Presence-absence matrix contains a non-binary entry in cell " +
-                                positionText(cell.row, cell.col) + ".  Aborting analysis.");
+            refusal = CellError("Error 05: Presence-absence matrix contains a non-binary entry in cell " +
+                                    positionText(cell.row, cell.col) + ".  Aborting analysis.",
+                                cell.row, cell.col);
         }
     });
     for (const Trim& trim : trims) copy.setValue(trim.row, trim.col, trim.text);

@@ -2,14 +2,28 @@
 // 0/1 matrix that the engine takes.
 #pragma once
 
+#include "core/error.h"
 #include "core/presence_matrix.h"
 #include "matrix/sparse_array.h"
 
 namespace kelpo {
 
+// A refused data cell: the window makes it the current cell once the message is read.
+class CellError : public Error {
+public:
+    CellError(const std::string& message, std::int32_t row, std::int32_t col)
+        : Error(ErrorKind::InvalidInput, message), row_(row), col_(col) {}
+    std::int32_t row() const noexcept { return row_; }
+    std::int32_t col() const noexcept { return col_; }
+
+private:
+    std::int32_t row_;
+    std::int32_t col_;
+};
+
 // Trims the blanks around every stored cell of the copy, in key order (a trimmed
 // cell's key moves to the end), and
-// throws kelpo::Error (InvalidInput, "Error 05: ...") at the first data cell
+// throws CellError (InvalidInput, "Error 05: ...") at the first data cell
 // (row and column from 1) that then reads neither "1" nor "0".
 void validateMatrix(SparseArray& copy);
 

@@ -11,6 +11,7 @@
 
 #include "core/atomic_file.h"
 #include "core/error.h"
+#include "matrix/text_check.h"
 
 namespace kelpo {
 
@@ -250,6 +251,7 @@ MatrixFileContents readMatrixFile(const std::filesystem::path& path) {
     char buffer[1 << 16];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) text.append(buffer, static_cast<std::size_t>(in.gcount()));
     if (in.bad()) failOpen();
+    requireText(text);
     return parseMatrixText(text);
 }
 

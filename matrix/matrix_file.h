@@ -28,7 +28,8 @@ struct MatrixFileContents {
 // (OutOfMemory, naming the cells and megabytes) for cells this computer's free
 // memory cannot hold.
 MatrixFileContents parseMatrixText(std::string_view text);
-// The same for a file on disk; also Error 07 when it cannot be opened or read.
+// The same for a file on disk; also Error 07 when it cannot be opened or read,
+// and (InputOutput, naming the byte) for a file that is not text.
 MatrixFileContents readMatrixFile(const std::filesystem::path& path);
 
 // Writes rows 0..rows and columns 0..cols, replacing any file at path only once

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "engine/run.h"
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "ui/progress_run.h"
 
 namespace kelpo::ui {

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QUndoStack>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,7 +23,7 @@
 #include <QVBoxLayout>
 
 #include "core/statistic_id.h"
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "ui/about_dialog.h"
 #include "ui/exit_dialog.h"
 #include "widgets/help.h"
@@ -56,8 +57,9 @@ QGroupBox* group(const QString& title, const QString& toolTip, QWidget* parent) 
 
 bool screenTooSmall(int screenHeightPixels) { return screenHeightPixels < 655; }
 
-MainWindow::MainWindow() {
+MainWindow::MainWindow() : history_(new QUndoStack(this)) {
     setObjectName(QStringLiteral("frmMain"));
+    setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Kelpo"));
 
     auto* central = new QWidget(this);
@@ -74,6 +76,7 @@ MainWindow::MainWindow() {
     // The window's load: default names and empty cells, the first statistic, the
     // program's folder as current folder (the help topics are found from there).
     mnuMatrixClear_Click();
+    history_->clear();  // the empty matrix it starts with is nothing to undo
     cboStatistic_->setCurrentIndex(0);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 }
@@ -229,6 +232,7 @@ void MainWindow::buildMenus() {
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     divider(file, "mnuMatrixDivider");
     action(file, QStringLiteral("E&xit"), "mnuFileExit", &QWidget::close);
+    buildEditMenu();
 
     QMenu* matrix = menuBar()->addMenu(QStringLiteral("&Matrix"));
     matrix->setObjectName(QStringLiteral("mnuMatrix"));

@@ -3,6 +3,9 @@
 
 #include <QMainWindow>
 
+#include <QKeySequence>
+
+#include <functional>
 #include <optional>
 
 #include "core/presence_matrix.h"
@@ -21,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QUndoStack;
 
 namespace kelpo {
 class Grid;
@@ -29,6 +33,7 @@ class Grid;
 namespace kelpo::ui {
 
 class ExitDialog;
+struct MatrixState;
 
 // True when a screen of this height in pixels is too small for the window (Error 06).
 bool screenTooSmall(int screenHeightPixels);
@@ -55,6 +60,17 @@ public:
     void cmdRun_Click();
     void cmdOptions_Click();
     void mnuAnalysisPairs_Click();
+    // Opens a matrix file as File > Open Matrix... does after its dialog.
+    void openMatrixPath(const QString& path);
+
+    // The Edit menu, over the grid's selected block.
+    void editUndo();
+    void editRedo();
+    void editCut();
+    void editCopy();
+    void editPaste();
+    void editSelectAll();
+    QUndoStack& history() { return *history_; }
 
     // Copies the dimensions, the statistic, the defaults and the analysis choices
     // into the kept settings, as a run does before it starts.
@@ -66,6 +82,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Building the window.
@@ -77,6 +95,7 @@ private:
     QWidget* buildAnalysisGroup(QWidget* panel);
     QWidget* buildMatrixPanel();
     void buildMenus();
+    void buildEditMenu();
     void connectChoiceRules();
 
     // The rules that tie the analysis choices together.
@@ -94,6 +113,16 @@ private:
     void showMatrixName(const std::string& name);
     // A dimension text box as a whole number (leading number, halves to even).
     static std::int32_t dimension(const QLineEdit& box);
+
+    // Undo history: a command that changes more than a cell runs inside recordChange,
+    // which keeps the matrix before and after it.
+    MatrixState matrixState();
+    void applyMatrixState(const MatrixState& state);
+    void recordChange(const QString& text, const std::function<void()>& change);
+    void onCellEdited(std::int32_t row, std::int32_t col, const QString& before, const QString& after);
+    void onGridEditCommand(QKeySequence::StandardKey key);
+    void clearSelection();
+    void updateTitle();
 
     void warnAboutSmallScreen();
     // The grid's matrix after its check, with the checked copy of the cells (names in
@@ -127,7 +156,9 @@ private:
     QFrame* shp1_;
     QFrame* fra1_;
     Grid* grd1_;
-    ExitDialog* confirmExit_ = nullptr;  // made on the first closing, then only hidden
+    ExitDialog* confirmExit_ = nullptr;
+    QUndoStack* history_;
+    bool recording_ = false;  // inside recordChange or an undo: the grid's writes are no edits  // made on the first closing, then only hidden
 };
 
 }  // namespace kelpo::ui

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "ui/grid_tool_tip.h"
 #include "ui/main_window.h"
 

@@ -1,13 +1,18 @@
 // The matrix commands of the main window: clear, resize, header lock, open and save.
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUndoStack>
+#include <QUrl>
 
 #include "core/error.h"
 #include "core/numbers.h"
-#include "matrix/dimensions_dialog.h"
-#include "matrix/grid.h"
+#include "grid/dimensions_dialog.h"
+#include "grid/grid.h"
 #include "matrix/matrix_file.h"
 #include "widgets/file_dialogs.h"
 #include "ui/main_window.h"
@@ -28,13 +33,15 @@ std::int32_t MainWindow::dimension(const QLineEdit& box) {
 }
 
 void MainWindow::mnuMatrixClear_Click() {
-    const WaitCursor wait;
-    SparseArray store;
-    store.setValue(0, 0, "Species");
-    for (std::int32_t i = 1; i <= grd1_->Rows(); ++i) store.setValue(i, 0, speciesName(i));
-    for (std::int32_t j = 1; j <= grd1_->Cols(); ++j) store.setValue(0, j, siteName(j));
-    grd1_->SetMatrix(store, 0, 0);
-    matrixEncoding_ = TextEncoding::Utf8;
+    recordChange(QStringLiteral("Clear All"), [this] {
+        const WaitCursor wait;
+        SparseArray store;
+        store.setValue(0, 0, "Species");
+        for (std::int32_t i = 1; i <= grd1_->Rows(); ++i) store.setValue(i, 0, speciesName(i));
+        for (std::int32_t j = 1; j <= grd1_->Cols(); ++j) store.setValue(0, j, siteName(j));
+        grd1_->SetMatrix(store, 0, 0);
+        matrixEncoding_ = TextEncoding::Utf8;
+    });
 }
 
 void MainWindow::GridResize() {
@@ -87,10 +94,12 @@ void MainWindow::mnuMatrixDimensions_Click() {
 }
 
 void MainWindow::applyDimensions(const QString& rows, const QString& cols) {
-    txtRows_->setText(rows);
-    txtCols_->setText(cols);
-    GridResize();
-    GridFrameResize();
+    recordChange(QStringLiteral("Dimensions"), [&] {
+        txtRows_->setText(rows);
+        txtCols_->setText(cols);
+        GridResize();
+        GridFrameResize();
+    });
 }
 
 void MainWindow::showMatrixName(const std::string& name) {
@@ -102,6 +111,10 @@ void MainWindow::showMatrixName(const std::string& name) {
 void MainWindow::mnuFileOpen_Click() {
     const QString path = Comdlg(this, QString(), QStringLiteral("Open"), QString());
     if (path.isEmpty()) return;
+    openMatrixPath(path);
+}
+
+void MainWindow::openMatrixPath(const QString& path) {
     MatrixFileContents contents;
     try {
         const WaitCursor wait;
@@ -113,16 +126,32 @@ void MainWindow::mnuFileOpen_Click() {
                                                                : QStringLiteral("Error 07: Error opening file."));
         return;
     }
-    {
-        const WaitCursor wait;
-        txtRows_->setText(QString::number(contents.rows));
-        txtCols_->setText(QString::number(contents.cols));
-        GridResize();
-        grd1_->SetMatrix(contents.cells, 0, 0);
-        GridFrameResize();
-    }
-    matrixEncoding_ = contents.encoding;
-    showMatrixName(matrixName(path.toStdString()));
+    recordChange(QStringLiteral("Open"), [&] {
+        {
+            const WaitCursor wait;
+            txtRows_->setText(QString::number(contents.rows));
+            txtCols_->setText(QString::number(contents.cols));
+            GridResize();
+            grd1_->SetMatrix(contents.cells, 0, 0);
+            GridFrameResize();
+        }
+        matrixEncoding_ = contents.encoding;
+        showMatrixName(matrixName(path.toStdString()));
+    });
+    history_->setClean();
+    updateTitle();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    openMatrixPath(urls.front().toLocalFile());
 }
 
 void MainWindow::mnuFileSave_Click() {
@@ -142,6 +171,8 @@ void MainWindow::mnuFileSave_Click() {
         return;
     }
     showMatrixName(matrixName(path));
+    history_->setClean();
+    updateTitle();
 }
 
 }  // namespace kelpo::ui

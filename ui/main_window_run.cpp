@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "core/error.h"
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "matrix/matrix_check.h"
 #include "ui/advanced_dialog.h"
 #include "ui/analysis_run.h"
@@ -32,6 +32,7 @@ std::string selectedCaption(std::initializer_list<const QRadioButton*> options) 
 std::optional<PresenceMatrix> MainWindow::checkedGridMatrix(SparseArray& copy) {
     std::optional<PresenceMatrix> matrix;
     QString refusal;
+    std::optional<grid::CellIndex> refusedCell;
     {
         const WaitCursor wait;
         // A copy: trimming must not change what the grid shows.
@@ -39,11 +40,17 @@ std::optional<PresenceMatrix> MainWindow::checkedGridMatrix(SparseArray& copy) {
         try {
             validateMatrix(copy);
             matrix = buildMatrix(copy);
+        } catch (const CellError& error) {
+            refusal = QString::fromStdString(error.what());
+            refusedCell = grid::CellIndex{error.row(), error.col()};
         } catch (const Error& error) {
             refusal = QString::fromStdString(error.what());
         }
     }
-    if (!matrix) showError(this, refusal);
+    if (matrix) return matrix;
+    showError(this, refusal);
+    // Once the message is read, the user is taken to the cell it names.
+    if (refusedCell) grd1_->SetCurrentCell(refusedCell->row, refusedCell->col);
     return matrix;
 }
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "results/pairs_window.h"
+#include "ui/pairs_window.h"
 #include "ui/progress_run.h"
 
 namespace kelpo::ui {

@@ -16,7 +16,7 @@
 #include <random>
 
 #include "charts/histogram.h"
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "widgets/message_box.h"
 
 namespace kelpo {

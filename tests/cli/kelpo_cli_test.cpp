@@ -100,7 +100,7 @@ TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodesAndPrintNothing) {
     };
     std::vector<Case> cases = {
         {{bad}, 2, "Error 05: Presence-absence matrix contains a non-binary entry in cell 2,2.  Aborting analysis."},
-        {{"--no-power", write("nul.txt", std::string(5000, '\0'))}, 3, error07}, {{path("absent.txt")}, 3, error07}, {{"--iterations", "2147483640", path("absent.txt")}, 3, error07},
+        {{"--no-power", write("nul.txt", std::string(5000, '\0'))}, 3, "is not a text file: byte 1"}, {{path("absent.txt")}, 3, error07}, {{"--iterations", "2147483640", path("absent.txt")}, 3, error07},
         {{"--output", path("no/such/folder/report.txt"), small_}, 3, error09},
         {{"--output", path("taken.txt"), small_}, 3, error09}, {{"--json", path("taken.txt"), small_}, 3, error09},
         {{"--seed=-1", small_}, 2, kError12}, {{"--assume-sites-equivalent", small_}, 2, "--null"},

@@ -13,6 +13,7 @@
 
 #include "core/error.h"
 #include "matrix/matrix_file.h"
+#include "matrix/text_check.h"
 
 namespace kelpo {
 namespace {
@@ -139,3 +140,18 @@ TEST(MatrixFile, NamesAndPaths) {
 
 }  // namespace
 }  // namespace kelpo
+
+// Any control byte but tab, CR and LF makes a file not text, wherever it sits; the
+// high bytes of Windows-1252 and UTF-8 never do.
+TEST(TextCheck, ControlBytesAnywhereAreRefused) {
+    const std::string text = "Species Site1\r\nSp1\t1\n\xC3\xA9\x80\xFF";
+    EXPECT_EQ(kelpo::firstNonTextByte(text), std::nullopt);
+    for (int byte = 0; byte < 0x80; ++byte) {
+        const bool control = (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+        for (std::size_t at : {std::size_t{0}, std::size_t{7}, text.size()}) {
+            std::string bytes = text;
+            bytes.insert(at, 1, static_cast<char>(byte));
+            EXPECT_EQ(kelpo::firstNonTextByte(bytes), control ? std::optional(at) : std::nullopt) << byte << " at " << at;
+        }
+    }
+}

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "matrix/dimensions_dialog.h"
+#include "grid/dimensions_dialog.h"
 #include "shell_test_support.h"
 #include "ui/advanced_dialog.h"
 

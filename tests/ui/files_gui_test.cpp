@@ -11,7 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "shell_test_support.h"
 #include "ui/main_window.h"
 
@@ -72,7 +72,9 @@ TEST_F(FilesGui, SaveWritesWhatIsBeingTypedAndOpenReadsBackTheSame) {
 
 TEST_F(FilesGui, RefusedOpensGiveOneError07AndChangeNothing) {
     grid().SetText("1", 4, 5);
-    for (const QString& file : {path("missing.txt"), write("header.txt", "Species Site1 Site2\r\n")}) {
+    const QByteArray image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    for (const QString& file :
+         {path("missing.txt"), write("header.txt", "Species Site1 Site2\r\n"), write("image.png", image)}) {
         choose(window, "mnuFileOpen", file);
         EXPECT_EQ(log.texts, QStringList{QStringLiteral("Error 07: Error opening file.")}) << file.toStdString();
         log.texts.clear();

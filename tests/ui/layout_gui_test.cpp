@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "shell_test_support.h"
 #include "ui/about_dialog.h"
 #include "ui/advanced_dialog.h"

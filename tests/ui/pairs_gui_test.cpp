@@ -17,7 +17,7 @@
 #include "matrix/matrix_file.h"
 #include "matrix/species_names.h"
 #include "results/pairs_csv.h"
-#include "results/pairs_window.h"
+#include "ui/pairs_window.h"
 #include "shell_test_support.h"
 #include "ui/main_window.h"
 #include "widgets/file_dialogs.h"

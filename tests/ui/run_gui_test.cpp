@@ -13,7 +13,7 @@
 
 #include "engine/run.h"
 #include "matrix/matrix_check.h"
-#include "results/results_window.h"
+#include "ui/results_window.h"
 #include "shell_test_support.h"
 #include "ui/analysis_run.h"
 #include "ui/main_window.h"

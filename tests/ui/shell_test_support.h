@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <gtest/gtest.h>
 
-#include "matrix/grid.h"
+#include "grid/grid.h"
 #include "widgets/file_dialogs.h"
 #include "widgets/message_box.h"
 

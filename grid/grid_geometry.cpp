@@ -1,5 +1,5 @@
 // Slot, wrap and snap arithmetic of the matrix grid.
-#include "matrix/grid_geometry.h"
+#include "grid/grid_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "matrix/dimensions_dialog.h"
+#include "grid/dimensions_dialog.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

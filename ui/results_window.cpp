@@ -1,4 +1,4 @@
-#include "results/results_window.h"
+#include "ui/results_window.h"
 
 #include <QChart>
 #include <QChartView>

@@ -2,7 +2,7 @@
 // bands) and, over it, the boxes, texts and current-cell frame of the visible slots.
 #pragma once
 
-#include "matrix/grid_geometry.h"
+#include "grid/grid_geometry.h"
 
 #include <QColor>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "results/pairs_window.h"
+#include "ui/pairs_window.h"
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>

@@ -1,6 +1,6 @@
 // The matrix grid driven through its own children: keys into the edit box,
 // clicks on the drawing surface, and the scroll bars.
-#include "matrix/grid.h"
+#include "grid/grid.h"
 
 #include <QLineEdit>
 #include <QScrollBar>

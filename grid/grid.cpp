@@ -1,8 +1,8 @@
 // The matrix grid control: state, editing, navigation, layout and scrolling.
-#include "matrix/grid.h"
+#include "grid/grid.h"
 
 #include "core/numbers.h"
-#include "matrix/grid_surface.h"
+#include "grid/grid_surface.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -100,7 +100,10 @@ Grid::Grid(QWidget* parent)
 
     surface_->setPainter([this](QPainter& painter) { paintSurface(painter); });
     connect(surface_, &GridSurface::pressed, this, &Grid::onSurfacePressed);
-    connect(surface_, &GridSurface::moved, this, [this](QPointF at) { emit MouseMove(at.x(), at.y()); });
+    connect(surface_, &GridSurface::moved, this, [this](QPointF at) {
+        emit MouseMove(at.x(), at.y());
+        onSurfaceMoved(at);
+    });
     connect(hsb_, &QScrollBar::valueChanged, this, &Grid::onScrolled);
     connect(vsb_, &QScrollBar::valueChanged, this, &Grid::onScrolled);
 
@@ -284,8 +287,10 @@ void Grid::ResizeMatrix(std::int32_t rows, std::int32_t cols) {
 // exact bytes, whatever the box could or could not show of them.
 void Grid::commitEditBox() {
     if (!editBox_->isModified()) return;
+    const QString before = QString::fromStdString(cells_.value(textRow_, textCol_));
     cells_.setValue(textRow_, textCol_, editBox_->text().toStdString());
     editBox_->setModified(false);
+    if (before != editBox_->text()) emit CellEdited(textRow_, textCol_, before, editBox_->text());
 }
 
 void Grid::loadEditBox() {
@@ -320,20 +325,24 @@ void Grid::HideSelection() {
 
 bool Grid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editBox_ && event->type() == QEvent::KeyPress) {
-        return handleEditKey(static_cast<QKeyEvent*>(event)->key());
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        return handleEditCommand(key) || handleEditKey(key);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool Grid::handleEditKey(int key) {
-    const std::optional<grid::Move> move = moveForKey(key);
+bool Grid::handleEditKey(const QKeyEvent& event) {
+    const std::optional<grid::Move> move = moveForKey(event.key());
     if (!move) {
         return false;  // typed into the box
     }
+    // Shift with an arrow stretches the block; any other move leaves it.
+    const bool extend = (event.modifiers() & Qt::ShiftModifier) && event.key() != Qt::Key_Return &&
+                        event.key() != Qt::Key_Enter;
     const std::optional<CellIndex> target =
         grid::movedCell({textRow_, textCol_}, *move, Rows(), Cols(), headersEditable_);
     if (target) {
-        commitEditBox();
+        moveCurrentTo(target->row, target->col, extend);
         scrollToCell(target->row, target->col);
         placeEditBox(target->row, target->col, Position::Cell);
         PrintMatrix(target->row, target->col);
@@ -354,7 +363,9 @@ void Grid::onSurfacePressed(QPointF position) {
     if (slotRow >= visibleRows_ || slotCol >= visibleCols_) {
         return;  // a sliver past the last whole slot shows no cell
     }
-    commitEditBox();
+    moveCurrentTo(slotIndex(slotRow, vsb_->value()), slotIndex(slotCol, hsb_->value()),
+                  QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+    dragging_ = true;
     PrintMatrix(slotRow, slotCol, Position::Slot);
     placeEditBox(slotRow, slotCol, Position::Slot);
     loadEditBox();
@@ -546,6 +557,7 @@ void Grid::paintSurface(QPainter& painter) const {
     grid::drawSlots(painter, slotLayout(), colours(), headersEditable_, [&](int slotRow, int slotCol) {
         return storedText(slotIndex(slotRow, rowScroll), slotIndex(slotCol, colScroll));
     });
+    paintSelection(painter);
     if (framedSlot_) {
         grid::drawCurrentCellFrame(painter, slotLayout(), colours(), *framedSlot_, headersEditable_);
     }

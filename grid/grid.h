@@ -3,11 +3,13 @@
 // time in a box floating over the current cell.
 #pragma once
 
-#include "matrix/grid_drawing.h"
-#include "matrix/grid_geometry.h"
+#include "grid/cell_block.h"
+#include "grid/grid_drawing.h"
+#include "grid/grid_geometry.h"
 #include "matrix/sparse_array.h"
 
 #include <QColor>
+#include <QKeySequence>
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
@@ -19,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+class QKeyEvent;
 class QLineEdit;
 class QScrollBar;
 
@@ -116,7 +119,27 @@ public:
     // The slot framed as current, nullopt when no frame is drawn.
     std::optional<grid::CellIndex> FramedSlot() const { return framedSlot_; }
 
+    // The selected block: from the anchor of a Shift move or drag to the current cell,
+    // else the current cell alone.
+    grid::CellRange Selection() const;
+    // Every data cell, the current cell going to the first.
+    void SelectAll();
+    // Makes a cell current and scrolls it into view; the selection goes.
+    void SetCurrentCell(std::int32_t row, std::int32_t col);
+    // Writes the text still being typed into the store (and reports it as an edit).
+    void CommitEdit() { commitEditBox(); }
+    // Replaces the store by exactly these cells, or writes one cell, and shows the
+    // result; neither counts as an edit of the user.
+    void RestoreMatrix(const SparseArray& cells);
+    void WriteCell(std::int32_t row, std::int32_t col, const std::string& text);
+
 signals:
+    // The user changed a cell's text in the edit box.
+    void CellEdited(std::int32_t row, std::int32_t col, const QString& before, const QString& after);
+    // An editing key the window carries out: copy, cut, paste, undo, redo, select all,
+    // or Delete over a block.
+    void EditCommand(QKeySequence::StandardKey key);
+
     // The pointer moved over the drawing surface; pixels from its top-left corner.
     void MouseMove(double x, double y);
 
@@ -136,8 +159,12 @@ private:
 
     void commitEditBox();
     void loadEditBox();
-    bool handleEditKey(int key);
+    bool handleEditKey(const QKeyEvent& event);
+    bool handleEditCommand(const QKeyEvent& event);
     void onSurfacePressed(QPointF position);
+    void onSurfaceMoved(QPointF position);
+    void moveCurrentTo(std::int32_t row, std::int32_t col, bool extend);
+    void paintSelection(QPainter& painter) const;
     void onScrolled();
 
     grid::SlotLayout slotLayout() const;
@@ -171,6 +198,8 @@ private:
     QColor headerColour_;
     QPixmap background_;
     std::optional<grid::CellIndex> framedSlot_;
+    std::optional<grid::CellIndex> anchor_;  // the fixed corner of a selected block
+    bool dragging_ = false;
 };
 
 }  // namespace kelpo

@@ -1,5 +1,5 @@
 // The grid's drawing surface.
-#include "matrix/grid_surface.h"
+#include "grid/grid_surface.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // Drawing of the matrix grid.
-#include "matrix/grid_drawing.h"
+#include "grid/grid_drawing.h"
 
 #include <QPainter>
 #include <QPen>
