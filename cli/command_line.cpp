@@ -39,6 +39,18 @@ Exit codes:
   5 out of memory
   6 cancelled (Ctrl-C during the power analysis or the pairwise test)
 
+Matrix files:
+  Kelpo's text files, CSV as spreadsheets and R's write.csv() write it (quoted
+  fields may hold separators and doubled quotes), semicolon-, tab- or
+  space-separated tables, and the text table of `biom convert --to-tsv` (its
+  first line "# Constructed from biom file", then "#OTU ID" in the corner; a last
+  "taxonomy" column is left out). The first line names the sites (a corner label
+  may be left out, as R's write.table() does); each further line is a species:
+  its name, then one field per site. Cells read 0 or 1 (0.0 and 1.0 too); a
+  count such as 2 is refused unless --binary, which reads every number above 0
+  as a presence. --species columns reads a sites x species table. A table with
+  no species or no sites is refused, saying what was read.
+
 Species pairs (--pairs):
   Instead of the report, a table of every species pair as CSV on standard output
   (or in the --output file), and with --json the same as JSON. Each pair's shared
@@ -65,6 +77,12 @@ void addPairOptions(CLI::App& app, CommandLine& line) {
     }
 }
 
+void addTableOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--species", line.species, "Species in the file's rows (default) or columns")
+        ->check(CLI::IsMember({"rows", "columns"}));
+    app.add_flag("--binary", line.binary, "Read every number above 0 as a presence (abundance tables)");
+}
+
 void addOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--statistic", line.choices.statistic, "Co-occurrence statistic")
         ->check(CLI::IsMember({"cscore", "checkerboards", "combinations", "vratio"}))
@@ -88,7 +106,9 @@ void addOptions(CLI::App& app, CommandLine& line) {
                    "Write the charts (null-distribution, chain, power) as .svg and .png into this folder");
     app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
     app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
-    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();
+    addTableOptions(app, line);
+    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix: Kelpo text, CSV, or BIOM text table")
+        ->required();
     addPairOptions(app, line);
 }
 

@@ -8,11 +8,15 @@
 #include <string_view>
 
 #include "engine/analysis_choices.h"
+#include "matrix/table_file.h"
 
 namespace kelpo {
 
 struct CommandLine {
     std::filesystem::path matrixFile;
+    std::string species = "rows";  // "columns": the file is sites x species
+    bool binary = false;
+    TableOptions tableOptions() const { return {species == "columns", binary}; }
     AnalysisChoices choices;
     int threads = 0;  // 0: all cores
     std::optional<std::filesystem::path> output;

@@ -76,10 +76,10 @@ TEST_F(KelpoCli, IterationsAreStoredAsATenthWithWarningsBelowTheirBoundaries) {
         EXPECT_EQ(json["settings"]["iterations"], c.tenth) << c.total;
         EXPECT_TRUE(json["power_table"].empty());
     }
-    // A line with more fields than the header: the run goes on, as in the window, and says why.
+    // A line with more fields than the header is refused, naming it, rather than read one way or another.
     const RunResult wide = run({"--iterations", "1000", "--matrices", "2", write("long.txt", "Species S1 S2\nA 1 0 1\nB 0 1\n")});
-    EXPECT_EQ(wide.exitCode, 0) << wide.err;
-    EXPECT_TRUE(contains(wide.err, "2 site names, but its cells span 2 rows and 3 columns")) << wide.err;
+    EXPECT_EQ(wide.exitCode, 2) << wide.err;
+    EXPECT_TRUE(contains(wide.err, "Line 3 has 3 fields where the first species line has 4.")) << wide.err;
 }
 
 TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodesAndPrintNothing) {
@@ -100,7 +100,7 @@ TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodesAndPrintNothing) {
     };
     std::vector<Case> cases = {
         {{bad}, 2, "Error 05: Presence-absence matrix contains a non-binary entry in cell 2,2.  Aborting analysis."},
-        {{"--no-power", write("nul.txt", std::string(5000, '\0'))}, 3, error07}, {{path("absent.txt")}, 3, error07}, {{"--iterations", "2147483640", path("absent.txt")}, 3, error07},
+        {{"--no-power", write("nul.txt", std::string(5000, '\0'))}, 2, "read 0 species and 0 sites"}, {{path("absent.txt")}, 3, error07}, {{"--iterations", "2147483640", path("absent.txt")}, 3, error07},
         {{"--output", path("no/such/folder/report.txt"), small_}, 3, error09},
         {{"--output", path("taken.txt"), small_}, 3, error09}, {{"--json", path("taken.txt"), small_}, 3, error09},
         {{"--seed=-1", small_}, 2, kError12}, {{"--assume-sites-equivalent", small_}, 2, "--null"},
