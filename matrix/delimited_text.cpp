@@ -61,10 +61,16 @@ void DelimitedReader::readQuoted(std::string& field) {
     for (;;) {
         const std::size_t close = text_.find('"', pos_);
         if (close == std::string_view::npos) refuse(opened, "a quote is opened and never closed");
-        const std::string_view part = text_.substr(pos_, close - pos_);
+        // R's write.table() escapes a quote with a backslash, spreadsheets double it.
+        const bool escaped = close > pos_ && text_[close - 1] == '\\';
+        const std::string_view part = text_.substr(pos_, close - pos_ - escaped);
         line_ += std::count(part.begin(), part.end(), '\n');
         field.append(part);
         pos_ = close + 1;
+        if (escaped) {
+            field += '"';
+            continue;
+        }
         if (atEnd() || text_[pos_] != '"') break;
         field += '"';
         ++pos_;

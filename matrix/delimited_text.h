@@ -1,5 +1,6 @@
 // Splits delimited text into records of fields the way spreadsheets and R write
-// them (RFC 4180): a quoted field may hold the separator, line breaks and "" for a quote.
+// them (RFC 4180): a quoted field may hold the separator, line breaks and "" (or
+// R's \") for a quote.
 #pragma once
 
 #include <cstdint>

@@ -30,7 +30,7 @@ TEST(TableFile, ReadingRules) {
         {"\"Sp\",\"line\nbreak\"\n\"A\",1\n", plain, 1, 1, {{0, 1, "line\nbreak"}}, ""},
         {"Species;S1;S2\r\nA;1;0\r\nB;0;1\r\n", plain, 2, 2, {{0, 2, "S2"}, {2, 2, "1"}}, ""},
         {"S;A;B;;\nx;0,5;0;;\n\n", binary, 1, 2, {{1, 1, "1"}, {1, 2, "0"}}, ""},   // decimal comma, trailing ;
-        {"S1\tS2\nA\t1\t0\n", plain, 1, 2, {{0, 0, "0"}, {0, 1, "S1"}, {1, 1, "1"}}, ""},  // no corner label
+        {"\"S1\"\tS2\n\"A \\\"x\\\"\"\t1\t0\n", plain, 1, 2, {{0, 0, "0"}, {0, 1, "S1"}, {1, 0, "A \"x\""}}, ""},  // R's write.table
         {" A  B\nx  1 1 \n", plain, 1, 2, {{1, 2, "1"}}, ""},                        // runs of spaces
         {"\xEF\xBB\xBFSp A\nx 1.0\ny 0.0\n", plain, 2, 1, {{0, 0, "Sp"}, {1, 1, "1"}, {2, 1, "0"}}, ""},
         {"S A\nx 2\n", plain, 1, 1, {{1, 1, "2"}}, ""},                              // refused later as non-binary
