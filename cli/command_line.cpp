@@ -38,6 +38,7 @@ Exit codes:
   4 overflow of a 32-bit count
   5 out of memory
   6 cancelled (Ctrl-C during the power analysis or the pairwise test)
+  7 some matrices of a batch failed (kelpo-cli batch --help)
 
 Matrix files:
   Kelpo's text files, CSV as spreadsheets and R's write.csv() write it (quoted
@@ -83,7 +84,8 @@ void addTableOptions(CLI::App& app, CommandLine& line) {
     app.add_flag("--binary", line.binary, "Read every number above 0 as a presence (abundance tables)");
 }
 
-void addOptions(CLI::App& app, CommandLine& line) {
+// The analysis and how it runs: shared by a single run and a batch.
+void addAnalysisOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--statistic", line.choices.statistic, "Co-occurrence statistic")
         ->check(CLI::IsMember({"cscore", "checkerboards", "combinations", "vratio"}))
         ->capture_default_str();
@@ -100,29 +102,68 @@ void addOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--seed", line.choices.seed, "Random seed of the simulations")->capture_default_str();
     app.add_option("--threads", line.threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1, 4096));
+    app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
+    app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
+    addTableOptions(app, line);
+}
+
+void addOptions(CLI::App& app, CommandLine& line) {
+    addAnalysisOptions(app, line);
     app.add_option("--output", line.output, "Also write the report to this file");
     app.add_option("--json", line.json, "Write the results as one JSON object to this file");
     app.add_option("--plots", line.plots,
                    "Write the charts (null-distribution, chain, power) as .svg and .png into this folder");
-    app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
-    app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
-    addTableOptions(app, line);
-    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix: Kelpo text, CSV, or BIOM text table")
-        ->required();
+    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix: Kelpo text, CSV, or BIOM text table");
     addPairOptions(app, line);
+}
+
+constexpr const char* kBatchFooter = R"(Each matrix is analysed as a single run would analyse it, with its own seed
+derived from --seed and the file's name (without its folder), so a matrix gives
+the same numbers whatever else is in the batch: `kelpo-cli --seed SEED FILE` with
+the seed of its row gives the same figures. A folder stands for the files in it
+(not those whose names begin with a dot), sorted by name.
+
+The summary has one CSV row per matrix: file, species, sites, presences,
+statistic, observed, simulated_mean, simulated_sd, ses, p_lower, p_upper,
+p_value, rhat, ess, iterations, seed, status. A figure the run does not give is
+empty. status is "ok", or "error: " and the message for a matrix that could not
+be analysed (unreadable, non-binary); the batch goes on with the next.
+--json writes one JSON object per line and matrix: its file, seed and status,
+then everything a single run's --json holds.
+
+Resuming: run the same command again with the same --output (and --json), and
+the matrices whose rows say "ok" are skipped; the others run again.
+
+Exit codes: 0 every matrix ran; 7 the batch ran to its end but at least one
+matrix failed (see its row); 2 and 3 as for a single run, when the batch itself
+cannot start or write its results; 6 cancelled.)";
+
+CLI::App* addBatch(CLI::App& app, CommandLine& line) {
+    CLI::App* batch = app.add_subcommand("batch", "Run the same analysis on many matrices: a CSV summary row each");
+    batch->footer(kBatchFooter);
+    addAnalysisOptions(*batch, line);
+    batch->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
+    batch->add_option("--json", line.json, "Also write one JSON line of full results per matrix to this file");
+    batch->add_option("FILE", line.batchInputs, "Matrix files, or folders of them")->required();
+    return batch;
 }
 
 }  // namespace
 
 ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     CLI::App app{"kelpo-cli: tests whether the species of a presence-absence matrix co-occur at random,\n"
-                 "with a power analysis of the test, and prints the results report.",
+                 "with a power analysis of the test, and prints the results report.\n"
+                 "kelpo-cli batch FILE...: the same analysis on many matrices (kelpo-cli batch --help).",
                  "kelpo-cli"};
     app.footer(kFooter);
     CommandLine line;
     addOptions(app, line);
+    const CLI::App* batch = addBatch(app, line);
     try {
         app.parse(argc, argv);
+        line.batch = batch->parsed();
+        // Not required by CLI11 itself: the batch subcommand takes its files instead.
+        if (!line.batch && line.matrixFile.empty()) throw CLI::RequiredError("MATRIX_FILE");
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return {std::nullopt, code == 0 ? ExitCode::Success : ExitCode::InvalidInput};

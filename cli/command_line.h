@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/analysis_choices.h"
 #include "matrix/table_file.h"
@@ -30,6 +31,9 @@ struct CommandLine {
     std::string burnIn = "10000";
     std::string thin = "2000";
     std::string fdr = "0.05";
+    // kelpo-cli batch: the files and folders of matrices.
+    bool batch = false;
+    std::vector<std::filesystem::path> batchInputs;
 };
 
 // Exit codes, one per kind of error; documented in --help.
@@ -41,6 +45,7 @@ enum class ExitCode : int {
     Overflow = 4,
     OutOfMemory = 5,
     Cancelled = 6,
+    SomeFailed = 7,  // a batch ran to its end, but some of its matrices failed
 };
 
 // The parsed options, or the exit code when the parse ended the program

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/batch_command.h"
 #include "cli/command_line.h"
 #include "cli/interrupt_watch.h"
 #include "cli/json_results.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     try {
         const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
         if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
+        if (parsed.commandLine->batch) return kelpo::runBatch(*parsed.commandLine);
         if (parsed.commandLine->pairs) return kelpo::runPairs(*parsed.commandLine);
         return kelpo::run(*parsed.commandLine);
     } catch (const kelpo::Error& error) {
