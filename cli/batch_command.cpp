@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "cli/batch_shards.h"
 #include "cli/batch_summary.h"
 #include "cli/interrupt_watch.h"
 #include "cli/json_results.h"
@@ -53,6 +54,7 @@ std::map<std::string, std::string> finishedJsonLines(const std::filesystem::path
     std::istringstream text(readWhole(path));
     for (std::string line; std::getline(text, line);) {
         const auto json = nlohmann::ordered_json::parse(line, nullptr, false);
+        if (!json.is_discarded() && isShardHeader(json)) continue;  // written anew
         if (json.is_discarded() || !json.is_object() || !json.contains("file") || !json["file"].is_string()) {
             refuseOutput(path, "is not the JSON lines of a batch");
         }
@@ -179,11 +181,17 @@ int runBatch(const CommandLine& line) {
     std::vector<std::filesystem::path> outputs;
     for (const auto& output : {line.output, line.json})
         if (output) outputs.push_back(*output);
-    const std::vector<std::string> files = batchFiles(line.batchInputs, outputs);
+    const std::vector<std::string> all = batchFiles(line.batchInputs, outputs);
+    std::optional<Shard> shard;
+    if (!line.shard.empty()) {
+        shard = parseShard(line.shard);
+        if (!line.json) throw Error(ErrorKind::InvalidInput, "--shard needs --json: the part's results go there.");
+    }
+    const std::vector<std::string> files = shard ? shardFiles(all, *shard) : all;
     const Finished finished = finishedBefore(line);
     RowSink rows(line.output, summaryHeader() + finished.rows);
     std::optional<RowSink> json;
-    if (line.json) json.emplace(line.json, finished.jsonLines);
+    if (line.json) json.emplace(line.json, (shard ? shardHeaderLine(*shard, all) : "") + finished.jsonLines);
 
     bool anyFailed = false;
     const auto start = std::chrono::steady_clock::now();

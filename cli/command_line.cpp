@@ -131,6 +131,11 @@ be analysed (unreadable, non-binary); the batch goes on with the next.
 --json writes one JSON object per line and matrix: its file, seed and status,
 then everything a single run's --json holds.
 
+Shards: --shard i/N runs the matrices at positions i, i + N, i + 2N, ... of the
+list, and needs --json, where its partial result goes; `kelpo-cli merge` joins
+the N parts into exactly the summary and JSON lines of the whole batch (kelpo-cli
+merge --help). Every matrix has its own seed, so no number depends on the split.
+
 Resuming: run the same command again with the same --output (and --json), and
 the matrices whose rows say "ok" are skipped; the others run again.
 
@@ -144,8 +149,26 @@ CLI::App* addBatch(CLI::App& app, CommandLine& line) {
     addAnalysisOptions(*batch, line);
     batch->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
     batch->add_option("--json", line.json, "Also write one JSON line of full results per matrix to this file");
+    batch->add_option("--shard", line.shard,
+                      "Run only the i-th of N parts (i/N, i from 0), its partial result to --json");
     batch->add_option("FILE", line.batchInputs, "Matrix files, or folders of them")->required();
     return batch;
+}
+
+constexpr const char* kMergeFooter = R"(The parts are the --json files of `kelpo-cli batch --shard i/N` for i from 0
+to N - 1, each given once, all from the same list of files. A missing or
+duplicated part, a part of another batch, or one that has not finished is refused,
+naming it. The summary (--output, or standard output) and the JSON lines (--json)
+are byte for byte what `kelpo-cli batch` writes without --shard. Exit code 7 when
+any matrix failed, as for a batch.)";
+
+CLI::App* addMerge(CLI::App& app, CommandLine& line) {
+    CLI::App* merge = app.add_subcommand("merge", "Join the parts of a batch run with --shard");
+    merge->footer(kMergeFooter);
+    merge->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
+    merge->add_option("--json", line.json, "Write the JSON lines of the whole batch to this file");
+    merge->add_option("PARTS", line.batchInputs, "The --json files of the shards")->required();
+    return merge;
 }
 
 }  // namespace
@@ -153,17 +176,20 @@ CLI::App* addBatch(CLI::App& app, CommandLine& line) {
 ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     CLI::App app{"kelpo-cli: tests whether the species of a presence-absence matrix co-occur at random,\n"
                  "with a power analysis of the test, and prints the results report.\n"
-                 "kelpo-cli batch FILE...: the same analysis on many matrices (kelpo-cli batch --help).",
+                 "kelpo-cli batch FILE...: the same analysis on many matrices (kelpo-cli batch --help);\n"
+                 "kelpo-cli merge PARTS...: joins the shards of a batch (kelpo-cli merge --help).",
                  "kelpo-cli"};
     app.footer(kFooter);
     CommandLine line;
     addOptions(app, line);
     const CLI::App* batch = addBatch(app, line);
+    const CLI::App* merge = addMerge(app, line);
     try {
         app.parse(argc, argv);
         line.batch = batch->parsed();
-        // Not required by CLI11 itself: the batch subcommand takes its files instead.
-        if (!line.batch && line.matrixFile.empty()) throw CLI::RequiredError("MATRIX_FILE");
+        line.merge = merge->parsed();
+        // Not required by CLI11 itself: the subcommands take their files instead.
+        if (!line.batch && !line.merge && line.matrixFile.empty()) throw CLI::RequiredError("MATRIX_FILE");
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return {std::nullopt, code == 0 ? ExitCode::Success : ExitCode::InvalidInput};

@@ -33,7 +33,9 @@ struct CommandLine {
     std::string fdr = "0.05";
     // kelpo-cli batch: the files and folders of matrices.
     bool batch = false;
-    std::vector<std::filesystem::path> batchInputs;
+    std::vector<std::filesystem::path> batchInputs;  // of merge: its parts
+    std::string shard;  // "i/N", empty for the whole batch
+    bool merge = false;
 };
 
 // Exit codes, one per kind of error; documented in --help.

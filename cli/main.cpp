@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/batch_command.h"
+#include "cli/batch_shards.h"
 #include "cli/command_line.h"
 #include "cli/interrupt_watch.h"
 #include "cli/json_results.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
         const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
         if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
         if (parsed.commandLine->batch) return kelpo::runBatch(*parsed.commandLine);
+        if (parsed.commandLine->merge) return kelpo::runMerge(*parsed.commandLine);
         if (parsed.commandLine->pairs) return kelpo::runPairs(*parsed.commandLine);
         return kelpo::run(*parsed.commandLine);
     } catch (const kelpo::Error& error) {
