@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 
 #include "cli_runner.h"
@@ -89,6 +90,53 @@ TEST_F(BatchCli, RowsEqualSingleRunsFailuresGoOnAndRerunsSkipWhatIsDone) {
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_TRUE(contains(refused.err, "is not a batch summary")) << refused.err;
     EXPECT_EQ(readAll(path("other.csv")), "a,b\n1,2\n");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kelpo_cli_test;
+
+TEST_F(BatchCli, ShardsMergedEqualTheWholeBatchAndMissingOrDoubledPartsAreRefused) {
+    fs::create_directory(path("in"));
+    std::mt19937 random(3);
+    for (int m = 0; m < 7; ++m) {
+        std::string text = "S A B C D E\n";
+        for (int i = 0; i < 5; ++i) {
+            text += "sp" + std::to_string(i);
+            for (int k = 0; k < 5; ++k) text += random() % 2 ? " 1" : " 0";
+            text += "\n";
+        }
+        write("in/m" + std::to_string(m) + ".txt", m == 4 ? "S A\nx 3\n" : text);
+    }
+    const std::vector<std::string> common = {"batch", "--no-power", "--iterations", "1000", "--seed", "4", path("in")};
+    std::vector<std::string> whole = common;
+    whole.insert(whole.end(), {"--output", path("all.csv"), "--json", path("all.jsonl")});
+    EXPECT_EQ(run(whole).exitCode, 7);
+    for (const int shards : {1, 2, 5}) {
+        std::vector<std::string> merge = {"merge", "--output", path("m.csv"), "--json", path("m.jsonl")};
+        for (int i = 0; i < shards; ++i) {
+            std::vector<std::string> part = common;
+            const std::string name = path("p" + std::to_string(i) + ".jsonl");
+            part.insert(part.end(), {"--shard", std::to_string(i) + "/" + std::to_string(shards), "--json", name});
+            run(part);
+            merge.push_back(name);
+        }
+        EXPECT_EQ(run(merge).exitCode, 7) << shards;
+        EXPECT_EQ(readAll(path("m.csv")), readAll(path("all.csv"))) << shards;
+        EXPECT_EQ(readAll(path("m.jsonl")), readAll(path("all.jsonl"))) << shards;
+    }
+    const std::string p0 = path("p0.jsonl"), p1 = path("p1.jsonl");
+    const struct { std::vector<std::string> args; std::string message; } refusals[] = {
+        {{"merge", p0, p1, p1, path("p3.jsonl"), path("p4.jsonl")}, "Shard 1 of 5 is given twice: " + p1 + " and " + p1},
+        {{"merge", p0, p1, path("p3.jsonl"), path("p4.jsonl")}, "Shard 2 of 5 is missing."},
+        {{"merge", path("all.jsonl")}, "does not begin as a part"}, {{"batch", "--shard", "5/5", p0}, "--shard takes i/N"}};
+    for (const auto& c : refusals) {
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(contains(r.err, c.message)) << r.err;
+    }
 }
 
 }  // namespace
