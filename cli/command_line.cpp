@@ -14,9 +14,24 @@ constexpr const char* kFooter = R"(Numbers:
   fraction is rounded to the nearest whole number, a half to the even neighbour.
   --iterations is the total of the hypothesis test; a tenth of it (rounded the same
   way) is kept per replicate, so the total is at most 2147483640. Fewer than 100
-  matrices or 25000 iterations give a warning on standard error; the run goes on,
-  and so does a tenth of --iterations below the matrix's presences (the chains
-  then barely leave the matrix; the warning names a total that lets them move).
+  matrices or 25000 iterations give a warning on standard error; the run goes on.
+
+Mixing (R-hat, ESS, --iterations auto):
+  The test's ten chains each wander from their own random start through matrices with
+  your matrix's row and column totals. Only when they have forgotten where they began
+  and agree with each other do their values describe the null hypothesis. Two figures
+  say whether they do, printed on standard error after every run and in the JSON:
+  R-hat compares the spread between the chains with the spread within them (1.00 when
+  they agree; above 1.01 they have not mixed), and ESS, the effective sample size,
+  is how many independent values the correlated ones are worth (400 or more wanted).
+  Both are computed from the chains' traces (rank-normalized split R-hat and bulk ESS,
+  Vehtari et al. 2021). When they fall short, a warning says the p-value is not
+  reliable. --iterations auto runs the chains in rounds, each doubling their length,
+  until R-hat is at most 1.01 and the ESS at least 1000, or until --max-seconds (600)
+  have passed; the first half of every chain is then discarded as burn-in, and the
+  p-values, counts, mean, SD and traces come from the second half. In a full analysis
+  the simulated communities' tests then run as long as the test of your matrix needed.
+  Large sparse tables (OTU tables) can need billions of swap steps.
 
 Statistics:
   vratio, the variance ratio, depends only on the row and column totals, which
@@ -96,7 +111,10 @@ void addAnalysisOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--assume-interactions", line.choices.assumeInteractionsPercent,
                    "Assume interactions between species, with this percentage of species interacting")
         ->check(CLI::IsMember({0, 50, 100}));
-    app.add_option("--iterations", line.choices.iterations, "Iterations of the hypothesis test (total)")
+    app.add_option("--iterations", line.choices.iterations,
+                   "Iterations of the hypothesis test (total), or auto: until the chains have mixed")
+        ->capture_default_str();
+    app.add_option("--max-seconds", line.choices.maxSeconds, "With --iterations auto: the time limit")
         ->capture_default_str();
     app.add_option("--matrices", line.choices.matrices, "Simulated matrices per distribution")->capture_default_str();
     app.add_option("--seed", line.choices.seed, "Random seed of the simulations")->capture_default_str();

@@ -1,10 +1,12 @@
 #include "cli/json_results.h"
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/analysis_choices.h"
+#include "engine/hypothesis_test.h"
 #include "results/report.h"
 
 namespace kelpo {
@@ -18,8 +20,10 @@ nlohmann::ordered_json settingsJson(const AnalysisSettings& settings) {
         {"site_count", settings.siteCount},
         {"statistic", statisticName(settings.statisticId)},
         {"matrices_per_distribution", settings.matricesPerDistribution},
-        {"iterations", settings.iterations},
-        {"iterations_total", static_cast<std::int64_t>(settings.iterations) * 10},
+        {"iterations", settings.autoIterations ? nlohmann::ordered_json("auto") : nlohmann::ordered_json(settings.iterations)},
+        {"iterations_total", settings.autoIterations ? nlohmann::ordered_json(nullptr)
+                                                     : nlohmann::ordered_json(std::int64_t{settings.iterations} * 10)},
+        {"max_seconds", settings.maxSeconds},
         {"simulation_seed", settings.simulationSeed},
         {"test_seed", settings.testSeed},
         {"null_hypothesis", nullHypothesisName(settings.nullHypothesis)},
@@ -84,6 +88,25 @@ void addVarianceRatio(nlohmann::ordered_json& json, const std::optional<double>&
     json["note"] = std::string(kVarianceRatioNote);
 }
 
+// Non-finite figures (an R-hat of chains that never moved) have no JSON number: null.
+nlohmann::ordered_json finiteOrNull(double value) {
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+void addMixing(nlohmann::ordered_json& json, const AnalysisResults& results, const AnalysisSettings& settings) {
+    const HypothesisTestResult& test = results.test;
+    json["p_lower"] = test.tails.lower;
+    json["p_upper"] = test.tails.upper;
+    json["p_two_sided"] = test.tails.twoSided;
+    json["rhat"] = finiteOrNull(test.mixing.rhat);
+    json["ess"] = test.mixing.ess;
+    json["mixed"] = testMixed(test);
+    json["sampler"] = std::string(samplerName(settings.sampler));
+    json["iterations_run"] = test.mixing.iterationsRun * kReplicates;
+    json["iterations_kept"] = test.mixing.iterationsKept * kReplicates;
+    json["time_limit_reached"] = test.mixing.timeLimitReached;
+}
+
 }  // namespace
 
 nlohmann::ordered_json resultsJson(const AnalysisResults& results, const AnalysisSettings& settings) {
@@ -111,6 +134,7 @@ nlohmann::ordered_json resultsJson(const AnalysisResults& results, const Analysi
         {"null_distribution", nullDistributionJson(results.test.nullDistribution)},
         {"trace", tracesJson(results.test.traces)},
     };
+    addMixing(json, results, settings);
     if (table.empty()) clearUnmeasuredPower(json);
     if (settings.statisticId == StatisticId::VRatio) addVarianceRatio(json, results.varianceRatio);
     return json;

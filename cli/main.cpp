@@ -18,7 +18,7 @@
 #include "cli/plot_files.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
-#include "engine/chain_length.h"
+#include "engine/mixing_text.h"
 #include "engine/run.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
@@ -92,13 +92,13 @@ int run(const CommandLine& line) {
     settings.siteCount = loaded.cols;
     settings.applyRunDefaults();
 
-    // A warning, not a refusal: a quick look at a large matrix is a fair thing to want.
-    if (const auto chain = shortChain(loaded.matrix, settings.iterations)) {
-        printWarning(shortChainWarning(*chain, settings.iterations));
-    }
-
     const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
-    if (settings.statisticId == StatisticId::VRatio) printVarianceRatio(results.varianceRatio);
+    if (settings.statisticId == StatisticId::VRatio) {
+        printVarianceRatio(results.varianceRatio);
+    } else {
+        printWarning(mixingLine(results.test.mixing, samplerName(settings.sampler)));
+        if (const auto warning = mixingWarning(results.test.mixing, settings.maxSeconds)) printWarning(*warning);
+    }
     ReportChoices choices = ReportChoices::fromSettings(settings);
     choices.powerAnalysisRun = !line.noPower;
     const std::string report = buildReport(results, settings, choices);

@@ -1,12 +1,15 @@
 #include "core/p_value.h"
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 #include <utility>
 
 #include "core/error.h"
 #include "core/random_binary_matrix.h"
+#include "core/statistic_chain.h"
 #include "core/swap_chain.h"
 
 namespace kelpo {
@@ -48,7 +51,7 @@ void checkRange(std::int64_t value, StatisticId id, StatisticRange range) {
     }
 }
 
-PValueResult finish(Tally& tally, StatisticId id, std::int32_t iterations) {
+PValueResult finish(Tally& tally, StatisticId id, std::int64_t iterations) {
     PValueResult result;
     result.counts = tally.table.sorted();
     std::int64_t less = 0, equal = 0;
@@ -63,23 +66,16 @@ PValueResult finish(Tally& tally, StatisticId id, std::int32_t iterations) {
         sumOfSquares += static_cast<long double>(entry.value) * static_cast<long double>(entry.value) *
                         static_cast<long double>(entry.count);
     }
-    const double n = iterations;
+    const double n = static_cast<double>(iterations);
     result.less = static_cast<double>(less);
     result.equal = static_cast<double>(equal);
     result.pValue = id == StatisticId::Combinations ? (result.less + result.equal) / n : (n - result.less) / n;
     result.observed = tally.observed;
+    result.values = iterations;
     result.simulatedSum = static_cast<double>(sum);
     result.simulatedSumOfSquares = static_cast<double>(sumOfSquares);
     result.trace = std::move(tally.trace);
     return result;
-}
-
-// A chain that never moves (the margins admit one matrix): its trace is flat.
-std::vector<TracePoint> flatTrace(std::int64_t value, std::int32_t iterations) {
-    std::vector<TracePoint> trace;
-    const std::int64_t stride = traceStride(iterations);
-    for (std::int64_t t = 1; t <= iterations; t += stride) trace.push_back({t, value});
-    return trace;
 }
 
 // The statistic of a matrix with one row or one column (or none), without tables:
@@ -115,75 +111,137 @@ std::int64_t degenerateValue(const PresenceMatrix& m, StatisticId id) {
     }
 }
 
-template <class Chain>
-PValueResult runChain(Chain& chain, const PresenceMatrix& observed, StatisticId id, std::int32_t iterations,
-                      Random& random, StatisticRange range, const ChainMonitor& monitor) {
-    constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
-    // One row or one column (or none): the margins admit exactly one matrix, the
-    // observed one, and the swap step cannot pick two rows or two columns. Every
-    // simulated value is the observed one; nothing is drawn and no table is built.
-    if (observed.rows() < 2 || observed.cols() < 2) {
-        Tally tally{degenerateValue(observed, id)};
-        tally.add(tally.observed, iterations);
-        tally.trace = flatTrace(tally.observed, iterations);
-        return finish(tally, id, iterations);
+}  // namespace
+
+// The chain behind a StatisticChain: its statistic and table layout are fixed at the start,
+// so the steps inside next() have no dispatch at all.
+class StatisticChain::Walk {
+public:
+    virtual ~Walk() = default;
+    virtual PValueResult next(std::int64_t count, Random& random, const ChainMonitor& monitor) = 0;
+    std::int64_t iterationsDone() const { return done_; }
+    std::int64_t observed() const { return observed_; }
+
+protected:
+    std::int64_t observed_ = 0;
+    std::int64_t done_ = 0;  // iterations tallied so far; the start is iteration 1
+};
+
+namespace {
+
+// One row or one column (or none): the margins admit exactly one matrix, the observed
+// one, and no step can pick two rows or two columns. Every simulated value is the
+// observed one; nothing is drawn and no table is built.
+class FixedWalk final : public StatisticChain::Walk {
+public:
+    FixedWalk(const PresenceMatrix& observed, StatisticId id) : id_(id) { observed_ = degenerateValue(observed, id); }
+
+    PValueResult next(std::int64_t count, Random&, const ChainMonitor&) override {
+        Tally tally{observed_};
+        tally.add(observed_, count);
+        const std::int64_t stride = traceStride(count);
+        for (std::int64_t t = done_ + 1; t <= done_ + count; t += stride) tally.trace.push_back({t, observed_});
+        done_ += count;
+        return finish(tally, id_, count);
     }
 
-    // The observed value first (it draws nothing, so taking it before
-    // the random start changes no number and a C-score overflow stops the call at once).
-    Tally tally{chain.statisticOf(featureLines(observed, species))};
-    checkRange(tally.observed, id, range);
+private:
+    StatisticId id_;
+};
 
-    BitLines start;
-    {
-        MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);
-        ReduceSumOfSquares(x, random);
-        start = linesOf(x, species);
-    }  // X (2 bytes a cell) is released before the chain allocates its byte cells
-    checkRange(chain.start(std::move(start)), id, range);
+template <class Chain>
+class ChainWalk final : public StatisticChain::Walk {
+public:
+    ChainWalk(const PresenceMatrix& observed, StatisticId id, Random& random, StatisticRange range)
+        : id_(id), range_(range) {
+        constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
+        // The observed value first (it draws nothing, so taking it before the random
+        // start changes no number and a C-score overflow stops the call at once).
+        observed_ = chain_.statisticOf(featureLines(observed, species));
+        checkRange(observed_, id, range);
+        BitLines start;
+        {
+            MarginMatrix x = RandomMarginMatrix(observed.rowSums(), observed.colSums(), random);
+            ReduceSumOfSquares(x, random);
+            start = linesOf(x, species);
+        }  // X (2 bytes a cell) is released before the chain allocates its byte cells
+        value_ = chain_.start(std::move(start));
+        checkRange(value_, id, range);
+    }
 
     // The hot loop: a refused proposal is four draws and four byte reads. It runs in
     // blocks that end at the trace's sampling iterations, so sampling costs one check
     // per block rather than one per step; the monitor hears of the steps every
     // kMonitorInterval or so, not per block, to keep its shared counter cold.
-    const std::int64_t stride = traceStride(iterations);
-    tally.trace.reserve(static_cast<std::size_t>((iterations - 1) / stride + 1));
-    std::int64_t unreported = 0;
-    std::int64_t value = chain.value();
-    tally.trace.push_back({1, value});
-    std::int64_t runStart = 1;
-    for (std::int64_t blockStart = 2; blockStart <= iterations; blockStart += stride) {
-        const std::int64_t blockEnd = std::min<std::int64_t>(blockStart + stride - 1, iterations);
-        for (std::int64_t t = blockStart; t <= blockEnd; ++t) {
-            t += chain.refusedBeforeSwap(random, blockEnd - t + 1);
-            if (t > blockEnd) break;
-            // Step t swapped.
-            const std::int64_t next = chain.value();
-            checkRange(next, id, range);
-            if (next != value) {
-                tally.add(value, t - runStart);
-                value = next;
-                runStart = t;
+    PValueResult next(std::int64_t count, Random& random, const ChainMonitor& monitor) override {
+        Tally tally{observed_};
+        const std::int64_t first = done_ + 1, last = done_ + count;
+        const std::int64_t stride = traceStride(count);
+        tally.trace.reserve(static_cast<std::size_t>((count - 1) / stride + 1));
+        // Iteration 1 is the start itself; a later stretch begins with a step.
+        if (first > 1 && chain_.refusedBeforeSwap(random, 1) == 0) moveTo(chain_.value());
+        tally.trace.push_back({first, value_});
+        std::int64_t unreported = first > 1 ? 1 : 0;
+        std::int64_t runStart = first;
+        for (std::int64_t blockStart = first + 1; blockStart <= last; blockStart += stride) {
+            const std::int64_t blockEnd = std::min(blockStart + stride - 1, last);
+            for (std::int64_t t = blockStart; t <= blockEnd; ++t) {
+                t += chain_.refusedBeforeSwap(random, blockEnd - t + 1);
+                if (t > blockEnd) break;
+                // Step t swapped.
+                const std::int64_t next = chain_.value();
+                if (next != value_) {
+                    tally.add(value_, t - runStart);
+                    moveTo(next);
+                    runStart = t;
+                }
+            }
+            if (blockEnd == blockStart + stride - 1) tally.trace.push_back({blockEnd, value_});
+            unreported += blockEnd - blockStart + 1;
+            if (unreported >= ChainMonitor::kMonitorInterval) {
+                monitor.passed(unreported);
+                unreported = 0;
             }
         }
-        if (blockEnd == blockStart + stride - 1) tally.trace.push_back({blockEnd, value});
-        unreported += blockEnd - blockStart + 1;
-        if (unreported >= ChainMonitor::kMonitorInterval) {
-            monitor.passed(unreported);
-            unreported = 0;
-        }
+        monitor.passed(unreported);
+        tally.add(value_, last + 1 - runStart);
+        done_ = last;
+        return finish(tally, id_, count);
     }
-    monitor.passed(unreported);
-    tally.add(value, std::int64_t{iterations} + 1 - runStart);
-    return finish(tally, id, iterations);
-}
+
+private:
+    void moveTo(std::int64_t value) {
+        checkRange(value, id_, range_);
+        value_ = value;
+    }
+
+    Chain chain_;
+    StatisticId id_;
+    StatisticRange range_;
+    std::int64_t value_ = 0;
+};
 
 template <template <TableLayout> class Stat>
-PValueResult run(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                 StatisticRange range, const ChainMonitor& monitor) {
-    return withChain<Stat>(observed.rows(), observed.cols(), [&](auto& chain) {
-        return runChain(chain, observed, id, iterations, random, range, monitor);
+std::unique_ptr<StatisticChain::Walk> walkOf(const PresenceMatrix& observed, StatisticId id, Random& random,
+                                             StatisticRange range, Sampler sampler) {
+    if (observed.rows() < 2 || observed.cols() < 2) return std::make_unique<FixedWalk>(observed, id);
+    (void)sampler;
+    return withChain<Stat>(observed.rows(), observed.cols(), [&](auto& chain) -> std::unique_ptr<StatisticChain::Walk> {
+        using Chain = std::remove_reference_t<decltype(chain)>;
+        return std::make_unique<ChainWalk<Chain>>(observed, id, random, range);
     });
+}
+
+std::unique_ptr<StatisticChain::Walk> walkOf(const PresenceMatrix& observed, StatisticId id, Random& random,
+                                             StatisticRange range, Sampler sampler) {
+    switch (id) {
+        case StatisticId::CScore: return walkOf<CScoreStatistic>(observed, id, random, range, sampler);
+        case StatisticId::Checkerboards: return walkOf<CheckerboardsStatistic>(observed, id, random, range, sampler);
+        case StatisticId::Combinations: return walkOf<CombinationsStatistic>(observed, id, random, range, sampler);
+        default:
+            throw Error(ErrorKind::InvalidInput,
+                        "Unknown statistic id " + std::to_string(static_cast<int>(id)) + " (1 to 3 walk a chain).");
+    }
 }
 
 }  // namespace
@@ -193,29 +251,46 @@ void ChainMonitor::passed(std::int64_t steps) const {
     if (cancel && cancel->load(std::memory_order_relaxed)) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
 }
 
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                    StatisticRange range, const ChainMonitor& monitor) {
+StatisticChain::StatisticChain(const PresenceMatrix& observed, StatisticId id, Random& random, StatisticRange range,
+                               Sampler sampler)
+    : walk_(walkOf(observed, id, random, range, sampler)) {}
+
+StatisticChain::~StatisticChain() = default;
+StatisticChain::StatisticChain(StatisticChain&&) noexcept = default;
+StatisticChain& StatisticChain::operator=(StatisticChain&&) noexcept = default;
+
+PValueResult StatisticChain::next(std::int64_t count, Random& random, const ChainMonitor& monitor) {
+    if (count < 1) {
+        throw Error(ErrorKind::InvalidInput,
+                    "A stretch of a chain must hold at least 1 iteration (got " + std::to_string(count) + ").");
+    }
+    return walk_->next(count, random, monitor);
+}
+
+std::int64_t StatisticChain::iterationsDone() const { return walk_->iterationsDone(); }
+std::int64_t StatisticChain::observed() const { return walk_->observed(); }
+
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t iterations, Random& random,
+                    StatisticRange range, const ChainMonitor& monitor, std::int64_t burnIn, Sampler sampler) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
     }
-    switch (id) {
-        case StatisticId::CScore: return run<CScoreStatistic>(observed, id, iterations, random, range, monitor);
-        case StatisticId::Checkerboards:
-            return run<CheckerboardsStatistic>(observed, id, iterations, random, range, monitor);
-        case StatisticId::Combinations:
-            return run<CombinationsStatistic>(observed, id, iterations, random, range, monitor);
-        case StatisticId::VRatio: break;
-        default:
-            throw Error(ErrorKind::InvalidInput,
-                        "Unknown statistic id " + std::to_string(static_cast<int>(id)) + " (1 to 4 are defined).");
+    if (burnIn < 0) {
+        throw Error(ErrorKind::InvalidInput, "The burn-in cannot be negative (got " + std::to_string(burnIn) + ").");
     }
-    // V-Ratio: every simulated value counts as equal to the observed one; nothing is drawn.
-    PValueResult result;
-    result.pValue = 1.0;
-    result.less = 0.0;
-    result.equal = iterations;
-    return result;
+    if (id == StatisticId::VRatio) {
+        // Every simulated value counts as equal to the observed one; nothing is drawn.
+        PValueResult result;
+        result.pValue = 1.0;
+        result.less = 0.0;
+        result.equal = static_cast<double>(iterations);
+        result.values = iterations;
+        return result;
+    }
+    StatisticChain chain(observed, id, random, range, sampler);
+    if (burnIn > 0) chain.next(burnIn, random, monitor);
+    return chain.next(iterations, random, monitor);
 }
 
 }  // namespace kelpo

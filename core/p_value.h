@@ -7,6 +7,7 @@
 
 #include "core/presence_matrix.h"
 #include "core/random.h"
+#include "core/sampler.h"
 #include "core/simulated_values.h"
 #include "core/statistic_id.h"
 
@@ -18,6 +19,7 @@ struct PValueResult {
     double equal = 0.0;  // simulated statistics equal to it
     // Beyond the three classic figures, for the machine-readable output:
     std::int64_t observed = 0;         // the statistic of the observed matrix (0 for V-Ratio)
+    std::int64_t values = 0;           // simulated values tallied
     double simulatedSum = 0.0;         // sum of the simulated values
     double simulatedSumOfSquares = 0.0;
     std::vector<ValueCount> counts{};  // every simulated value with its frequency, ascending (empty for V-Ratio)
@@ -40,7 +42,10 @@ struct ChainMonitor {
 // then N - 1 sequential swap steps. Throws kelpo::Error (InvalidInput) for N < 1,
 // (Overflow) under StatisticRange::Limited32 once the observed or a simulated C-score
 // leaves the 32-bit range.
-PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int32_t iterations, Random& random,
-                    StatisticRange range = StatisticRange::Full64, const ChainMonitor& monitor = {});
+// With a burn-in, that many iterations come first and are not counted (the start among
+// them), so the N values are iterations burnIn + 1 to burnIn + N of the chain.
+PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t iterations, Random& random,
+                    StatisticRange range = StatisticRange::Full64, const ChainMonitor& monitor = {},
+                    std::int64_t burnIn = 0, Sampler sampler = Sampler::Swap);
 
 }  // namespace kelpo

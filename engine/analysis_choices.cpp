@@ -21,6 +21,10 @@ const std::map<std::string, NullHypothesis, std::less<>> kNullHypotheses = {
     {"species", NullHypothesis::SpeciesEquivalent},
 };
 
+const std::map<std::string, Sampler, std::less<>> kSamplers = {
+    {"swap", Sampler::Swap},
+};
+
 const std::map<int, InteractionChoice> kInteractionPercents = {
     {0, InteractionChoice::None},
     {50, InteractionChoice::Half},
@@ -75,11 +79,21 @@ AnalysisSettings settingsFromChoices(const AnalysisChoices& choices,
                                             "percentage of interacting species (0, 50 or 100)");
     }
     checkAssumptions(settings, names);
+    // "auto" lets the chains find their length: no count to check or warn about.
+    settings.autoIterations = choices.iterations == "auto";
+    const std::string_view iterations = settings.autoIterations ? "100000" : std::string_view(choices.iterations);
     const SimulationNumbers numbers =
-        checkSimulationNumbers(choices.matrices, choices.seed, choices.iterations, warn, names.numbers);
+        checkSimulationNumbers(choices.matrices, choices.seed, iterations, warn, names.numbers);
     settings.matricesPerDistribution = numbers.matricesPerDistribution;
     settings.simulationSeed = numbers.simulationSeed;
     settings.iterations = numbers.iterations;
+    const std::optional<double> seconds = strictNumber(choices.maxSeconds);
+    if (!seconds || !(*seconds > 0.0)) {
+        throw Error(ErrorKind::InvalidInput, names.maxSeconds + " must be a number of seconds greater than 0 (got \"" +
+                                                 choices.maxSeconds + "\").");
+    }
+    settings.maxSeconds = *seconds;
+    settings.sampler = lookUp(kSamplers, choices.sampler, "sampler \"" + choices.sampler + "\"");
     return settings;
 }
 

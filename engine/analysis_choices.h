@@ -18,9 +18,11 @@ struct AnalysisChoices {
     bool assumeSitesEquivalent = false;
     bool assumeSpeciesEquivalent = false;
     std::optional<int> assumeInteractionsPercent;  // 0, 50 or 100
-    std::string iterations = "100000";             // the total the user sees
+    std::string iterations = "100000";             // the total the user sees, or "auto"
     std::string matrices = "100";
     std::string seed = "0";
+    std::string maxSeconds = "600";  // with iterations "auto": no round begun that would end later
+    std::string sampler = "swap";    // swap
 };
 
 // How a front end spells its options in a refusal (kelpo-cli's by default).
@@ -29,6 +31,7 @@ struct ChoiceNames {
     std::string assumeSites = "--assume-sites-equivalent";
     std::string assumeSpecies = "--assume-species-equivalent";
     std::string assumeInteractions = "--assume-interactions";
+    std::string maxSeconds = "--max-seconds";
     NumberNames numbers;
 };
 

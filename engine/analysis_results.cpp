@@ -1,5 +1,9 @@
 #include "engine/analysis_results.h"
 
+#include <algorithm>
+
+#include "engine/mixing.h"
+
 namespace kelpo {
 
 namespace {
@@ -26,6 +30,25 @@ std::optional<std::int64_t> quantile(const std::vector<ValueCount>& table, std::
 std::optional<double> ses(const AnalysisResults& results) {
     if (results.test.nullDistribution.empty() || !(results.simulatedSd > 0.0)) return std::nullopt;
     return (results.observed - results.simulatedMean) / results.simulatedSd;
+}
+
+TailProbabilities tailProbabilities(const std::vector<ValueCount>& table, std::int64_t observed) {
+    std::int64_t atMost = 0, atLeast = 0, total = 0;
+    for (const ValueCount& entry : table) {
+        total += entry.count;
+        if (entry.value <= observed) atMost += entry.count;
+        if (entry.value >= observed) atLeast += entry.count;
+    }
+    const double m = static_cast<double>(total) + 1.0;
+    TailProbabilities tails;
+    tails.lower = (static_cast<double>(atMost) + 1.0) / m;
+    tails.upper = (static_cast<double>(atLeast) + 1.0) / m;
+    tails.twoSided = std::min(1.0, 2.0 * std::min(tails.lower, tails.upper));
+    return tails;
+}
+
+bool testMixed(const HypothesisTestResult& test) {
+    return test.nullDistribution.empty() || chainsMixed({test.mixing.rhat, test.mixing.ess});
 }
 
 std::optional<std::int64_t> quantileLow(const AnalysisResults& results) {

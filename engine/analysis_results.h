@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -18,6 +19,29 @@ struct PowerRow {
 
 using PowerTable = std::vector<PowerRow>;
 
+// How the hypothesis test's ten chains mixed, and how long they ran.
+struct Mixing {
+    // Rank-normalized split R-hat and bulk ESS (engine/mixing.h) of the statistic, on the
+    // chains' trace points of the iterations kept: a trace holds at most 1,000 evenly
+    // spaced values per chain, and thinning never raises an ESS, so the ESS is a floor for
+    // that of all the pooled simulated values. NaN and 0 when nothing was simulated.
+    double rhat = std::numeric_limits<double>::quiet_NaN();
+    double ess = 0.0;
+    std::int64_t iterationsRun = 0;   // per chain, burn-in included
+    std::int64_t iterationsKept = 0;  // per chain: the values the p-value and the counts come from
+    bool autoLength = false;          // the length came from the chains (rounds until mixed)
+    bool timeLimitReached = false;    // auto only: stopped by the time limit before mixing
+};
+
+// The Monte Carlo tail probabilities (b + 1) / (m + 1) of the observed value among the m
+// pooled simulated values: never 0, and exact in the sense that a true null gives
+// P(p <= a) <= a.
+struct TailProbabilities {
+    double lower = 1.0;      // b = values <= observed
+    double upper = 1.0;      // b = values >= observed
+    double twoSided = 1.0;   // min(1, 2 min(lower, upper))
+};
+
 struct HypothesisTestResult {
     double pValue = 0.0;  // mean of the ten replicate p-values
     double ciLow = 0.0;   // bootstrap 95% interval of that mean
@@ -32,6 +56,8 @@ struct HypothesisTestResult {
     // ... with at most 1,000 points each, whatever the number of iterations (each empty
     // for V-Ratio).
     std::vector<std::vector<TracePoint>> traces{};
+    TailProbabilities tails{};
+    Mixing mixing{};
 };
 
 struct AnalysisResults {
@@ -55,5 +81,12 @@ std::optional<double> ses(const AnalysisResults& results);
 // so both are values the chain actually took. Empty when nothing was simulated.
 std::optional<std::int64_t> quantileLow(const AnalysisResults& results);
 std::optional<std::int64_t> quantileHigh(const AnalysisResults& results);
+
+// The tails of observed among the values of a frequency table (all 1 when it is empty).
+TailProbabilities tailProbabilities(const std::vector<ValueCount>& table, std::int64_t observed);
+
+// Whether the chains of a test are known to have mixed: R-hat at most 1.01 and an ESS of
+// at least 400. A test that simulated nothing (the V-Ratio) needs no mixing.
+bool testMixed(const HypothesisTestResult& test);
 
 }  // namespace kelpo

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/sampler.h"
 #include "core/statistic_id.h"
 
 namespace kelpo {
@@ -34,6 +35,12 @@ struct AnalysisSettings {
     InteractionChoice interactionChoice = InteractionChoice::None;  // read only with assumeInteractions
     // Not a user's choice: the desktop program keeps its 32-bit C-score, the CLI and R 64 bits.
     StatisticRange statisticRange = StatisticRange::Full64;
+    // Beyond the desktop program's options (it keeps a fixed length and the swap): the
+    // hypothesis test's chains run in rounds, each doubling their length, until they have
+    // mixed or maxSeconds have passed; iterations is then ignored.
+    bool autoIterations = false;
+    double maxSeconds = 600.0;
+    Sampler sampler = Sampler::Swap;
 
     static constexpr std::int32_t kDefaultMatricesPerDistribution = 100;
     static constexpr std::int32_t kDefaultIterations = 10000;

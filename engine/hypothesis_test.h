@@ -1,5 +1,5 @@
 // The hypothesis test of the user's matrix: ten replicate p-values, their mean and its
-// bootstrap interval, and the spread of every simulated statistic.
+// bootstrap interval, the spread of every simulated statistic, and how the chains mixed.
 #pragma once
 
 #include <cstdint>
@@ -33,14 +33,17 @@ struct MeanAndSd {
 MeanAndSd meanAndSd(double count, double sum, double sumOfSquares);
 
 // Combines the replicates in their order, so the sums never depend on which thread
-// finished first, then draws the bootstrap interval from the bootstrap stream.
-HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates, std::int32_t iterations,
+// finished first, then draws the bootstrap interval from the bootstrap stream. The
+// tails and the mixing figures come from the replicates' counts and traces; the
+// lengths in result.mixing are left to the caller.
+HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates, std::int64_t iterations,
                                         Random& bootstrap);
 
 // Calls control.stepBegun() once, then runs replicate r (1..10) on stream r and the
-// bootstrap on its own stream, all seeded with settings.simulationSeed. The chains
-// report their steps to control; a cancel request stops them (kelpo::Error, Cancelled)
-// only when cancellable.
+// bootstrap on its own stream, all seeded with settings.simulationSeed: settings.iterations
+// per chain, or with settings.autoIterations in rounds until the chains have mixed. The
+// chains report their steps to control; a cancel request stops them (kelpo::Error,
+// Cancelled) only when cancellable.
 HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const AnalysisSettings& settings, int threads,
                                      RunControl& control, bool cancellable = false);
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
@@ -53,12 +54,12 @@ std::array<bool, kDistributions + 1> admissibleDistributions(const AnalysisSetti
 
 // One community: its step, its draw, its p-value, then the cancel check.
 bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, const AnalysisSettings& settings,
-                      std::int32_t pValueIterations, RunControl& control) {
+                      const CommunityChainLength& length, RunControl& control) {
     control.stepBegun();
     Random random(settings.simulationSeed, streams::community(plan.tableRow, communityIndex));
     const PresenceMatrix community = DrawCommunity(plan.x, plan.y, plan.proportion, random);
-    const double p = PValue(community, settings.statisticId, pValueIterations, random, settings.statisticRange,
-                            control.cancelMonitor()).pValue;
+    const double p = PValue(community, settings.statisticId, length.kept, random, settings.statisticRange,
+                            control.cancelMonitor(), length.burnIn, settings.sampler).pValue;
     // Throwing from the body cancels the task group, so no further community starts.
     if (control.cancelRequested()) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
     return rejects(p);
@@ -95,15 +96,22 @@ std::int32_t TotalSteps(const AnalysisSettings& settings) {
     return settings.assumeInteractions ? count : checkedMultiply(count, kProportions, "the number of table rows");
 }
 
+CommunityChainLength communityChainLength(const AnalysisSettings& settings, const Mixing* foundByTest) {
+    // Each community's chain runs as long as each of the test's chains needed to mix,
+    // burn-in and kept half alike.
+    if (foundByTest && foundByTest->autoLength) {
+        return {foundByTest->iterationsRun - foundByTest->iterationsKept, foundByTest->iterationsKept};
+    }
+    return {0, checkedMultiply(10, settings.iterations, "ten times the number of iterations")};
+}
+
 std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings,
-                                   int threads, RunControl& control) {
+                                   int threads, RunControl& control, const CommunityChainLength& length) {
     const std::int32_t matrices = settings.matricesPerDistribution;
     if (matrices < 1) {
         throw Error(ErrorKind::InvalidInput, "The number of matrices per distribution must be at least 1, not " +
                                                  std::to_string(matrices) + ".");
     }
-    const std::int32_t pValueIterations =
-        checkedMultiply(10, settings.iterations, "ten times the number of iterations");
     const std::int32_t communities =
         checkedMultiply(static_cast<std::int32_t>(plans.size()), matrices, "the number of simulated matrices");
 
@@ -120,7 +128,7 @@ std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const An
                 for (std::int32_t c = range.begin(); c != range.end(); ++c) {
                     const PowerRowPlan& plan = plans[static_cast<std::size_t>(c / matrices)];
                     rejected[static_cast<std::size_t>(c)] =
-                        communityRejects(plan, c % matrices + 1, settings, pValueIterations, control) ? 1 : 0;
+                        communityRejects(plan, c % matrices + 1, settings, length, control) ? 1 : 0;
                 }
             },
             tbb::simple_partitioner());
@@ -138,14 +146,15 @@ std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const An
 double RejectionRate(const ProbabilityMatrix& x, const ConditionalTable& y, double proportion,
                      std::int32_t tableRow, const AnalysisSettings& settings, int threads, RunControl& control) {
     const PowerRowPlan plan{PowerRow{}, tableRow, x, y, proportion};
-    return rejectionRates(std::span(&plan, 1), settings, threads, control).front();
+    return rejectionRates(std::span(&plan, 1), settings, threads, control, communityChainLength(settings)).front();
 }
 
-PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control) {
+PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control,
+                         const CommunityChainLength& length) {
     const std::vector<PowerRowPlan> plans = powerRowPlans(settings);
     const auto totalSteps = static_cast<std::int32_t>(plans.size());
     control.begin(totalSteps, stepTotal(totalSteps, settings.matricesPerDistribution));
-    const std::vector<double> rates = rejectionRates(plans, settings, threads, control);
+    const std::vector<double> rates = rejectionRates(plans, settings, threads, control, length);
     PowerTable table;
     table.reserve(plans.size());
     for (std::size_t r = 0; r < plans.size(); ++r) {

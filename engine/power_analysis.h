@@ -36,19 +36,34 @@ std::vector<PowerRowPlan> powerRowPlans(const AnalysisSettings& settings);
 // Rows of the power table: admissible distributions, times 3 unless a proportion is assumed.
 std::int32_t TotalSteps(const AnalysisSettings& settings);
 
+// How long a simulated community's chain runs: burnIn iterations not counted, then kept.
+struct CommunityChainLength {
+    std::int64_t burnIn = 0;
+    std::int64_t kept = 0;
+};
+
+// The settings' own length, 10 x iterations kept (the test's ten chains in one); or, after
+// a test whose chains found their length, the burn-in and kept half of one of its chains.
+// Throws kelpo::Error (Overflow) when ten times the iterations leaves 32 bits.
+CommunityChainLength communityChainLength(const AnalysisSettings& settings, const Mixing* foundByTest = nullptr);
+
 // Simulates settings.matricesPerDistribution communities for each planned row on the
 // arena's threads and returns the rejection rates in plan order. Community m of table
 // row r draws from stream (r, m): its cells, then the draws of its p-value with
-// 10 x iterations statistics. Calls control.stepBegun() as each community begins and
+// length.kept statistics after length.burnIn. Calls control.stepBegun() as each community begins and
 // throws kelpo::Error (Cancelled) after a community's p-value once a cancel is requested.
 std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings,
-                                   int threads, RunControl& control);
+                                   int threads, RunControl& control, const CommunityChainLength& length);
 
 // The rejection rate of one combination (a one-row power analysis).
 double RejectionRate(const ProbabilityMatrix& x, const ConditionalTable& y, double proportion,
                      std::int32_t tableRow, const AnalysisSettings& settings, int threads, RunControl& control);
 
 // The whole power table. Calls control.begin(TotalSteps, S) when the simulations start.
-PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control);
+PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control,
+                         const CommunityChainLength& length);
+inline PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control) {
+    return PowerAnalysis(settings, threads, control, communityChainLength(settings));
+}
 
 }  // namespace kelpo

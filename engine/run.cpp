@@ -35,13 +35,22 @@ AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings
                             const RunOptions& options, RunControl& control) {
     checkPreconditions(settings, options);
     AnalysisResults results;
-    if (options.powerAnalysis) {
-        results.powerTable = PowerAnalysis(settings, options.threads, control);
-    } else {
+    // A length the chains find for themselves is found first, on the user's matrix, and
+    // the simulated communities then run as long.
+    const bool testFirst = settings.autoIterations && options.powerAnalysis;
+    if (!options.powerAnalysis) {
         // No simulations: the test is the run's only step, so the display shows 1 of 1.
         control.begin(0, stepTotal(0, settings.matricesPerDistribution));
+    } else if (!testFirst) {
+        results.powerTable = PowerAnalysis(settings, options.threads, control);
+    } else {
+        control.begin(TotalSteps(settings), stepTotal(TotalSteps(settings), settings.matricesPerDistribution));
     }
     const HypothesisTestOutcome test = HypothesisTest(matrix, settings, options.threads, control, options.cancellableTest);
+    if (testFirst) {
+        results.powerTable = PowerAnalysis(settings, options.threads, control,
+                                           communityChainLength(settings, &test.result.mixing));
+    }
     results.test = test.result;
     results.observed = test.observed;
     results.simulatedMean = test.simulatedMean;

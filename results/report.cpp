@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "core/numbers.h"
+#include "engine/hypothesis_test.h"
 #include "results/number_text.h"
 
 namespace kelpo {
@@ -194,9 +195,12 @@ double powerExtreme(const PowerTable& table, int sign) {
 
 std::string buildReport(const AnalysisResults& results, const AnalysisSettings& settings,
                         const ReportChoices& choices) {
-    // Computed first, so an overflow stops the report before any of it is built.
+    // Computed first, so an overflow stops the report before any of it is built. A length
+    // the chains found for themselves is what they kept, in 64 bits.
     const std::string iterationsText =
-        wholeNumberText(checkedMultiply(settings.iterations, 10, "ten times the number of iterations"));
+        results.test.mixing.autoLength
+            ? wholeNumberText(results.test.mixing.iterationsKept * kReplicates)
+            : wholeNumberText(checkedMultiply(settings.iterations, 10, "ten times the number of iterations"));
     const double size = actualSize(results.powerTable);
     Lines lines;
     addPValueSection(lines, results.test);

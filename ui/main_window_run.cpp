@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "core/error.h"
-#include "engine/chain_length.h"
 #include "matrix/grid.h"
 #include "matrix/matrix_check.h"
 #include "ui/advanced_dialog.h"
@@ -57,10 +56,6 @@ void MainWindow::cmdRun_Click() {
     } catch (const Error& error) {
         showError(this, QString::fromStdString(error.what()));
         return;
-    }
-    if (const std::optional<ShortChain> chain = shortChain(*matrix, settings_.iterations)) {
-        const std::string warning = shortChainWarning(*chain, settings_.iterations) + " Continue?";
-        if (askYesNo(this, QString::fromStdString(warning)) == Answer::No) return;
     }
     startAnalysisRun(this, std::move(*matrix), settings_, readReportChoices());
 }

@@ -37,13 +37,29 @@ TEST_F(ReviewCli, VarianceRatioIsComputedAndItsPValueOfOneExplained) {
     EXPECT_TRUE(contains(r.err, "Variance ratio of the matrix: 0.166667. With both margins fixed"));
 }
 
-// Each of the ten chains takes a tenth of the total: 11 steps for 11 presences is enough.
-TEST_F(ReviewCli, FewerStepsPerChainThanPresencesWarnsAndGoesOn) {
+// A run too short to mix says so and names the way out; --iterations auto runs until the
+// chains agree, keeps the second half, and its JSON says how long that took.
+TEST_F(ReviewCli, MixingIsMeasuredAndAutoRunsUntilMixed) {
     const std::string small = write("small.txt", kSmallMatrix);
     const RunResult few = run({"--no-power", "--iterations", "100", small});
-    EXPECT_TRUE(contains(few.err, "takes 10 iterations, fewer than the matrix's 11 presences")) << few.err;
-    EXPECT_TRUE(contains(few.err, "At least 110 iterations would let the chains move.")) << few.err;
-    EXPECT_FALSE(contains(run({"--no-power", "--iterations", "110", small}).err, "presences"));
+    EXPECT_TRUE(contains(few.err, "Warning: the ten chains have not mixed (R-hat ")) << few.err;
+    EXPECT_TRUE(contains(few.err, "the p-value is not reliable. Use --iterations auto")) << few.err;
+
+    const RunResult automatic = run({"--no-power", "--iterations", "auto", "--json", path("a.json"), small});
+    ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
+    EXPECT_TRUE(contains(automatic.err, "Mixing: R-hat ")) << automatic.err;
+    EXPECT_FALSE(contains(automatic.err, "not mixed")) << automatic.err;
+    const auto json = nlohmann::json::parse(readAll(path("a.json")));
+    EXPECT_LE(json["rhat"].get<double>(), 1.01);
+    EXPECT_GE(json["ess"].get<double>(), 1000.0);
+    EXPECT_EQ(json["iterations_run"].get<std::int64_t>(), 2 * json["iterations_kept"].get<std::int64_t>());
+    EXPECT_EQ(json["settings"]["iterations"], "auto");
+    std::int64_t counted = 0;
+    for (const auto& entry : json["null_distribution"]) counted += entry["count"].get<std::int64_t>();
+    EXPECT_EQ(counted, json["iterations_kept"].get<std::int64_t>());
+    EXPECT_GT(json["p_lower"].get<double>(), 0.0);
+    EXPECT_DOUBLE_EQ(json["p_two_sided"].get<double>(),
+                     std::min(1.0, 2 * std::min(json["p_lower"].get<double>(), json["p_upper"].get<double>())));
 }
 
 }  // namespace
