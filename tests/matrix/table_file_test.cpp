@@ -95,3 +95,23 @@ TEST(TableFile, KelpoFilesAndTransposesReadAlike) {
 
 }  // namespace
 }  // namespace kelpo
+
+namespace kelpo {
+namespace {
+
+// A table written by biom-format's own `biom convert --to-tsv --header-key taxonomy`.
+TEST(TableFile, ReadsWhatBiomConvertWrites) {
+    const MatrixFileContents otus =
+        readTableFile(std::filesystem::path(KELPO_SOURCE_DIR) / "tests/matrix/data/biom_taxonomy.tsv", {false, true});
+    ASSERT_EQ(otus.rows * 10 + otus.cols, 33);
+    std::string cells;
+    for (std::int32_t i = 0; i <= 3; ++i)
+        for (std::int32_t k = 0; k <= 3; ++k) cells += otus.cells.value(i, k) + (k == 3 ? ";" : " ");
+    EXPECT_EQ(cells, "#OTU ID S1 S2 S3;OTU1 1 0 1;OTU2 0 1 1;OTU3 1 1 0;");
+    // Without binary reading a count keeps its text, for the binary check to refuse by its cell.
+    EXPECT_EQ(readTableFile(std::filesystem::path(KELPO_SOURCE_DIR) / "tests/matrix/data/biom_taxonomy.tsv", {})
+                  .cells.value(1, 1), "5.0");
+}
+
+}  // namespace
+}  // namespace kelpo
