@@ -35,11 +35,11 @@ std::string_view afterFirstLine(std::string_view text) {
     return text.substr(next);
 }
 
-// The first line holding more than blanks, for choosing the separator.
-std::string_view firstFilledLine(std::string_view text) {
+// The text from its first line holding more than blanks, for choosing the separator.
+std::string_view fromFirstFilledLine(std::string_view text) {
     while (!text.empty() && firstLine(text).find_first_not_of(" \t") == std::string_view::npos)
         text = afterFirstLine(text);
-    return firstLine(text);
+    return text;
 }
 
 bool isBlankRecord(const std::vector<std::string>& fields) {
@@ -170,9 +170,9 @@ MatrixFileContents parseTableText(std::string_view bytes, const TableOptions& op
     std::string_view table = text;
     const bool biom = table.starts_with(kBiomComment);
     if (biom) table = afterFirstLine(table);
-    const std::string_view header = firstFilledLine(table);
-    const std::string_view rest = afterFirstLine(table.substr(header.data() - table.data()));
-    const char separator = chooseSeparator(header, firstFilledLine(rest));
+    const std::string_view fromHeader = fromFirstFilledLine(table);
+    const char separator =
+        chooseSeparator(firstLine(fromHeader), firstLine(fromFirstFilledLine(afterFirstLine(fromHeader))));
 
     DelimitedReader reader(table, separator);
     TableBuilder builder(options, separator);

@@ -43,6 +43,7 @@ TEST(TableFile, ReadingRules) {
         {"Species,S1,S2\n\n", plain, 0, 0, {},
          "read 0 species and 2 sites: is the separator one of tab, comma, semicolon or space?"},
         {"", plain, 0, 0, {}, "read 0 species and 0 sites: is the separator one of tab, comma, semicolon or space?"},
+        {"\n \t", plain, 0, 0, {}, "read 0 species and 0 sites: is the separator one of tab, comma, semicolon or space?"},
         {"S,A,B\nx,1,0\ny,1\n", plain, 0, 0, {}, "Line 3 has 2 fields where the header has 3."},
         {"S,A\nx,\"1\n", plain, 0, 0, {}, "Line 2: a quote is opened and never closed."},
         {"S,A\nx,\"1\"0\n", plain, 0, 0, {}, "Line 2: text follows the closing quote of a field."},
