@@ -47,6 +47,7 @@ TEST_F(BatchCli, RowsEqualSingleRunsFailuresGoOnAndRerunsSkipWhatIsDone) {
     EXPECT_EQ(rows[0], (std::vector<std::string>{"file", "species", "sites", "presences", "statistic", "observed",
                                                  "simulated_mean", "simulated_sd", "ses", "p_lower", "p_upper",
                                                  "p_value", "rhat", "ess", "iterations", "seed", "status"}));
+    EXPECT_NE(rows[1][15], rows[2][15]);  // the seed depends on the name
     EXPECT_EQ(rows[3][16], "error: Error 05: Presence-absence matrix contains a non-binary entry in cell 1,1.  Aborting analysis.");
     for (std::size_t m = 0; m < 2; ++m) {
         const std::vector<std::string>& row = rows[m + 1];
@@ -59,7 +60,8 @@ TEST_F(BatchCli, RowsEqualSingleRunsFailuresGoOnAndRerunsSkipWhatIsDone) {
         for (const char* key : {"file", "seed", "status", "presences"}) line.erase(key);
         EXPECT_EQ(line, nlohmann::json::parse(readAll(path("s.json"))));
         for (const auto& [column, key] : {std::pair{1, "species"}, {2, "sites"}, {5, "observed"}, {6, "simulated_mean"},
-                                          {7, "simulated_sd"}, {8, "ses"}, {11, "p_value"}})
+                                          {7, "simulated_sd"}, {8, "ses"}, {9, "p_lower"}, {10, "p_upper"},
+                                          {11, "p_value"}, {12, "rhat"}, {13, "ess"}})
             EXPECT_EQ(row[column], line[key].is_null() ? "" : line[key].dump()) << key;
     }
     // The same matrix gives the same row wherever it sits in a batch, and with the table options
