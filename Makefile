@@ -13,7 +13,7 @@ R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps r-deps build run r test bench test-asan coverage fuzz clean
+.PHONY: deps r-deps build run r test bench test-slurm test-asan coverage fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -61,6 +61,13 @@ test: build r
 
 bench: build
 	./$(BUILD)/bench/kelpo-bench
+
+# A one-node Slurm on localhost runs a sharded batch through examples/slurm/ and the
+# merge is compared with a single batch byte for byte. Needs root; not part of `make test`.
+SLURM_PACKAGES := slurm-wlm munge
+test-slurm: build
+	@$(call install_missing,$(SLURM_PACKAGES))
+	BUILD=$(BUILD) tests/slurm/slurm_test.sh
 
 # Leaks are checked for everything, Qt included: no suppressions are needed today. Should
 # a system library start to leak, list it narrowly in a suppressions file given here as

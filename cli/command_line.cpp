@@ -53,6 +53,19 @@ Exit codes:
   4 overflow of a 32-bit count
   5 out of memory
   6 cancelled (Ctrl-C during the power analysis or the pairwise test)
+  7 some matrices of a batch failed (kelpo-cli batch --help)
+
+Matrix files:
+  Kelpo's text files, CSV as spreadsheets and R's write.csv() write it (quoted
+  fields may hold separators and doubled quotes), semicolon-, tab- or
+  space-separated tables, and the text table of `biom convert --to-tsv` (its
+  first line "# Constructed from biom file", then "#OTU ID" in the corner; a last
+  "taxonomy" column is left out). The first line names the sites (a corner label
+  may be left out, as R's write.table() does); each further line is a species:
+  its name, then one field per site. Cells read 0 or 1 (0.0 and 1.0 too); a
+  count such as 2 is refused unless --binary, which reads every number above 0
+  as a presence. --species columns reads a sites x species table. A table with
+  no species or no sites is refused, saying what was read.
 
 Species pairs (--pairs):
   Instead of the report, a table of every species pair as CSV on standard output
@@ -80,7 +93,14 @@ void addPairOptions(CLI::App& app, CommandLine& line) {
     }
 }
 
-void addOptions(CLI::App& app, CommandLine& line) {
+void addTableOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--species", line.species, "Species in the file's rows (default) or columns")
+        ->check(CLI::IsMember({"rows", "columns"}));
+    app.add_flag("--binary", line.binary, "Read every number above 0 as a presence (abundance tables)");
+}
+
+// The analysis and how it runs: shared by a single run and a batch.
+void addAnalysisOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--statistic", line.choices.statistic, "Co-occurrence statistic")
         ->check(CLI::IsMember({"cscore", "checkerboards", "combinations", "vratio"}))
         ->capture_default_str();
@@ -100,27 +120,94 @@ void addOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--seed", line.choices.seed, "Random seed of the simulations")->capture_default_str();
     app.add_option("--threads", line.threads, "Worker threads (default: all cores)")
         ->check(CLI::Range(1, 4096));
+    app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
+    app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
+    addTableOptions(app, line);
+}
+
+void addOptions(CLI::App& app, CommandLine& line) {
+    addAnalysisOptions(app, line);
     app.add_option("--output", line.output, "Also write the report to this file");
     app.add_option("--json", line.json, "Write the results as one JSON object to this file");
     app.add_option("--plots", line.plots,
                    "Write the charts (null-distribution, chain, power) as .svg and .png into this folder");
-    app.add_flag("--no-power", line.noPower, "Hypothesis test only, no power analysis");
-    app.add_flag("--progress", line.progress, "Show a progress bar on standard error");
-    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix text file")->required();
+    app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix: Kelpo text, CSV, or BIOM text table");
     addPairOptions(app, line);
+}
+
+constexpr const char* kBatchFooter = R"(Each matrix is analysed as a single run would analyse it, with its own seed
+derived from --seed and the file's name (without its folder), so a matrix gives
+the same numbers whatever else is in the batch: `kelpo-cli --seed SEED FILE` with
+the seed of its row gives the same figures. A folder stands for the files in it
+(not those whose names begin with a dot), sorted by name.
+
+The summary has one CSV row per matrix: file, species, sites, presences,
+statistic, observed, simulated_mean, simulated_sd, ses, p_lower, p_upper,
+p_value, rhat, ess, iterations, seed, status. A figure the run does not give is
+empty. status is "ok", or "error: " and the message for a matrix that could not
+be analysed (unreadable, non-binary); the batch goes on with the next.
+--json writes one JSON object per line and matrix: its file, seed and status,
+then everything a single run's --json holds.
+
+Shards: --shard i/N runs the matrices at positions i, i + N, i + 2N, ... of the
+list, and needs --json, where its partial result goes; `kelpo-cli merge` joins
+the N parts into exactly the summary and JSON lines of the whole batch (kelpo-cli
+merge --help). Every matrix has its own seed, so no number depends on the split.
+
+Resuming: run the same command again with the same --output (and --json), and
+the matrices whose rows say "ok" are skipped; the others run again.
+
+Exit codes: 0 every matrix ran; 7 the batch ran to its end but at least one
+matrix failed (see its row); 2 and 3 as for a single run, when the batch itself
+cannot start or write its results; 6 cancelled.)";
+
+CLI::App* addBatch(CLI::App& app, CommandLine& line) {
+    CLI::App* batch = app.add_subcommand("batch", "Run the same analysis on many matrices: a CSV summary row each");
+    batch->footer(kBatchFooter);
+    addAnalysisOptions(*batch, line);
+    batch->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
+    batch->add_option("--json", line.json, "Also write one JSON line of full results per matrix to this file");
+    batch->add_option("--shard", line.shard,
+                      "Run only the i-th of N parts (i/N, i from 0), its partial result to --json");
+    batch->add_option("FILE", line.batchInputs, "Matrix files, or folders of them")->required();
+    return batch;
+}
+
+constexpr const char* kMergeFooter = R"(The parts are the --json files of `kelpo-cli batch --shard i/N` for i from 0
+to N - 1, each given once, all from the same list of files. A missing or
+duplicated part, a part of another batch, or one that has not finished is refused,
+naming it. The summary (--output, or standard output) and the JSON lines (--json)
+are byte for byte what `kelpo-cli batch` writes without --shard. Exit code 7 when
+any matrix failed, as for a batch.)";
+
+CLI::App* addMerge(CLI::App& app, CommandLine& line) {
+    CLI::App* merge = app.add_subcommand("merge", "Join the parts of a batch run with --shard");
+    merge->footer(kMergeFooter);
+    merge->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
+    merge->add_option("--json", line.json, "Write the JSON lines of the whole batch to this file");
+    merge->add_option("PARTS", line.batchInputs, "The --json files of the shards")->required();
+    return merge;
 }
 
 }  // namespace
 
 ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     CLI::App app{"kelpo-cli: tests whether the species of a presence-absence matrix co-occur at random,\n"
-                 "with a power analysis of the test, and prints the results report.",
+                 "with a power analysis of the test, and prints the results report.\n"
+                 "kelpo-cli batch FILE...: the same analysis on many matrices (kelpo-cli batch --help);\n"
+                 "kelpo-cli merge PARTS...: joins the shards of a batch (kelpo-cli merge --help).",
                  "kelpo-cli"};
     app.footer(kFooter);
     CommandLine line;
     addOptions(app, line);
+    const CLI::App* batch = addBatch(app, line);
+    const CLI::App* merge = addMerge(app, line);
     try {
         app.parse(argc, argv);
+        line.batch = batch->parsed();
+        line.merge = merge->parsed();
+        // Not required by CLI11 itself: the subcommands take their files instead.
+        if (!line.batch && !line.merge && line.matrixFile.empty()) throw CLI::RequiredError("MATRIX_FILE");
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return {std::nullopt, code == 0 ? ExitCode::Success : ExitCode::InvalidInput};

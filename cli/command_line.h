@@ -6,13 +6,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/analysis_choices.h"
+#include "matrix/table_file.h"
 
 namespace kelpo {
 
 struct CommandLine {
     std::filesystem::path matrixFile;
+    std::string species = "rows";  // "columns": the file is sites x species
+    bool binary = false;
+    TableOptions tableOptions() const { return {species == "columns", binary}; }
     AnalysisChoices choices;
     int threads = 0;  // 0: all cores
     std::optional<std::filesystem::path> output;
@@ -26,6 +31,11 @@ struct CommandLine {
     std::string burnIn = "10000";
     std::string thin = "2000";
     std::string fdr = "0.05";
+    // kelpo-cli batch: the files and folders of matrices.
+    bool batch = false;
+    std::vector<std::filesystem::path> batchInputs;  // of merge: its parts
+    std::string shard;  // "i/N", empty for the whole batch
+    bool merge = false;
 };
 
 // Exit codes, one per kind of error; documented in --help.
@@ -37,6 +47,7 @@ enum class ExitCode : int {
     Overflow = 4,
     OutOfMemory = 5,
     Cancelled = 6,
+    SomeFailed = 7,  // a batch ran to its end, but some of its matrices failed
 };
 
 // The parsed options, or the exit code when the parse ended the program

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/batch_command.h"
+#include "cli/batch_shards.h"
 #include "cli/command_line.h"
 #include "cli/interrupt_watch.h"
 #include "cli/json_results.h"
@@ -20,6 +22,7 @@
 #include "engine/run.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
+#include "matrix/table_file.h"
 #include "results/report.h"
 
 namespace kelpo {
@@ -50,27 +53,17 @@ void printVarianceRatio(const std::optional<double>& ratio) {
     printWarning(text.str() + ". " + kVarianceRatioNote);
 }
 
-// The main window's road: counts from the file's header and lines, the matrix
-// from its cells after the binary check.
+// The table read by the command line's rules; its sides are the analysis's.
 struct LoadedMatrix {
     PresenceMatrix matrix;
     std::int32_t rows = 0;
     std::int32_t cols = 0;
 };
 
-LoadedMatrix loadMatrix(const std::filesystem::path& path) {
-    MatrixFileContents contents = readMatrixFile(path);
+LoadedMatrix loadMatrix(const std::filesystem::path& path, const TableOptions& options) {
+    MatrixFileContents contents = readTableFile(path, options);
     validateMatrix(contents.cells);  // in place: the file's cells are not needed unchecked, and a copy may be large
-    LoadedMatrix loaded{buildMatrix(contents.cells), contents.rows, contents.cols};
-    // As in the window: the test takes every cell, the simulated communities the
-    // size the header and the species lines give. Worth a word when they differ.
-    if (loaded.matrix.rows() != loaded.rows || loaded.matrix.cols() != loaded.cols) {
-        printWarning("Note: the file has " + std::to_string(loaded.rows) + " species lines and " +
-                     std::to_string(loaded.cols) + " site names, but its cells span " +
-                     std::to_string(loaded.matrix.rows()) + " rows and " + std::to_string(loaded.matrix.cols()) +
-                     " columns (a line with more fields than the header?). The hypothesis test uses all cells.");
-    }
-    return loaded;
+    return {buildMatrix(contents.cells, contents.rows, contents.cols), contents.rows, contents.cols};
 }
 
 AnalysisResults runWithProgress(const PresenceMatrix& matrix, const AnalysisSettings& settings,
@@ -93,7 +86,7 @@ int run(const CommandLine& line) {
     if (line.json) checkOutputPath(*line.json);
     if (line.plots) preparePlotFolder(*line.plots);
 
-    const LoadedMatrix loaded = loadMatrix(line.matrixFile);
+    const LoadedMatrix loaded = loadMatrix(line.matrixFile, line.tableOptions());
     settings.fileName = matrixName(line.matrixFile.string());
     settings.speciesCount = loaded.rows;
     settings.siteCount = loaded.cols;
@@ -126,6 +119,8 @@ int main(int argc, char** argv) {
     try {
         const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
         if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
+        if (parsed.commandLine->batch) return kelpo::runBatch(*parsed.commandLine);
+        if (parsed.commandLine->merge) return kelpo::runMerge(*parsed.commandLine);
         if (parsed.commandLine->pairs) return kelpo::runPairs(*parsed.commandLine);
         return kelpo::run(*parsed.commandLine);
     } catch (const kelpo::Error& error) {

@@ -9,7 +9,7 @@
 #include "core/error.h"
 #include "engine/simulation_numbers.h"
 #include "matrix/matrix_check.h"
-#include "matrix/matrix_file.h"
+#include "matrix/table_file.h"
 #include "matrix/species_names.h"
 #include "results/pairs_csv.h"
 
@@ -63,10 +63,10 @@ int runPairs(const CommandLine& line) {
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
 
-    const MatrixFileContents contents = readMatrixFile(line.matrixFile);
+    const MatrixFileContents contents = readTableFile(line.matrixFile, line.tableOptions());
     SparseArray copy = contents.cells;
     validateMatrix(copy);
-    const PresenceMatrix matrix = buildMatrix(copy);
+    const PresenceMatrix matrix = buildMatrix(copy, contents.rows, contents.cols);
     const std::vector<std::string> names = speciesNames(copy, matrix.rows());
 
     const PairwiseResults results = runWithProgress(matrix, settings, line.progress);

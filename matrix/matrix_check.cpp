@@ -54,10 +54,12 @@ void validateMatrix(SparseArray& copy) {
     if (refusal) throw *refusal;
 }
 
-PresenceMatrix buildMatrix(const SparseArray& cells) {
-    PresenceMatrix matrix(cells.rows(), cells.cols());
+PresenceMatrix buildMatrix(const SparseArray& cells) { return buildMatrix(cells, cells.rows(), cells.cols()); }
+
+PresenceMatrix buildMatrix(const SparseArray& cells, std::int32_t rows, std::int32_t cols) {
+    PresenceMatrix matrix(rows, cols);
     cells.forEach([&matrix](const SparseArray::Cell& cell) {
-        if (cell.row >= 1 && cell.col >= 1) matrix.set(cell.row, cell.col, 1);
+        if (cell.row >= 1 && cell.col >= 1 && cell.row <= matrix.rows() && cell.col <= matrix.cols()) matrix.set(cell.row, cell.col, 1);
     });
     return matrix;
 }

@@ -29,5 +29,7 @@ void validateMatrix(SparseArray& copy);
 
 // Rows 1..cells.rows(), columns 1..cells.cols(): 1 where a data cell is stored, else 0.
 PresenceMatrix buildMatrix(const SparseArray& cells);
+// The same with the sides given: a last species or site with no presence and no name still counts.
+PresenceMatrix buildMatrix(const SparseArray& cells, std::int32_t rows, std::int32_t cols);
 
 }  // namespace kelpo

@@ -76,10 +76,10 @@ TEST_F(KelpoCli, IterationsAreStoredAsATenthWithWarningsBelowTheirBoundaries) {
         EXPECT_EQ(json["settings"]["iterations"], c.tenth) << c.total;
         EXPECT_TRUE(json["power_table"].empty());
     }
-    // A line with more fields than the header: the run goes on, as in the window, and says why.
+    // A line with more fields than the header is refused, naming it, rather than read one way or another.
     const RunResult wide = run({"--iterations", "1000", "--matrices", "2", write("long.txt", "Species S1 S2\nA 1 0 1\nB 0 1\n")});
-    EXPECT_EQ(wide.exitCode, 0) << wide.err;
-    EXPECT_TRUE(contains(wide.err, "2 site names, but its cells span 2 rows and 3 columns")) << wide.err;
+    EXPECT_EQ(wide.exitCode, 2) << wide.err;
+    EXPECT_TRUE(contains(wide.err, "Line 3 has 3 fields where the first species line has 4.")) << wide.err;
 }
 
 TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodesAndPrintNothing) {
