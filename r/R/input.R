@@ -93,14 +93,22 @@ checked_names <- function(rows, cols, species, sites, transposed) {
   if (rows == 0 || cols == 0) {
     stop("The matrix is empty: it needs at least one species and one site.", call. = FALSE)
   }
-  species <- species %||% paste0("species", seq_len(rows))
+  species <- filled_names(species, "species", rows)
   repeated <- unique(species[duplicated(species)])
   if (length(repeated) > 0) {
     stop("Species names must be unique; more than once: ", paste0("'", utils::head(repeated, 5), "'", collapse = ", "),
          if (length(repeated) > 5) paste(" and", length(repeated) - 5, "more"), ".", call. = FALSE)
   }
-  list(rows = rows, cols = cols, species = species, sites = sites %||% paste0("site", seq_len(cols)),
+  list(rows = rows, cols = cols, species = species, sites = filled_names(sites, "site", cols),
        transposed = transposed)
+}
+
+# A missing or empty name becomes "species3", "site7": a matrix file cannot hold an empty one.
+filled_names <- function(names, prefix, n) {
+  names <- names %||% character(n)
+  empty <- is.na(names) | names == ""
+  names[empty] <- paste0(prefix, which(empty))
+  names
 }
 
 refuse_value <- function(value, cell, input, binary) {

@@ -15,7 +15,7 @@ draw <- function(fun, defaults, ...) {
 test_caption <- function(x) {
   figures <- c(observed = x$observed, mean = x$simulated_mean, SD = x$simulated_sd, SES = x$ses, p = x$p_value,
                `R-hat` = x$rhat)
-  paste(names(figures), format(figures, digits = 4, trim = TRUE), collapse = ", ")
+  paste(names(figures), vapply(figures, format, "", digits = 4), collapse = ", ")
 }
 
 #' Charts of a co-occurrence test
