@@ -67,7 +67,8 @@ as.data.frame.kelpo_analysis <- function(x, ...) {
 #' @return `file`, invisibly.
 #' @examples
 #' data(dune, package = "kelpo")
-#' analysis <- suppressWarnings(kelpo_analysis(dune, matrices = 10, iterations = 2000, progress = FALSE))
+#' analysis <- suppressWarnings(kelpo_analysis(dune, matrices = 10, iterations = 2000,
+#'                                             progress = FALSE))
 #' file <- tempfile(fileext = ".txt")
 #' write_report(analysis, file)
 #' readLines(file, n = 3)
