@@ -4,16 +4,20 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 COVERAGE_BUILD ?= build-coverage
 JOBS       ?= $(shell nproc)
-PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libgtest-dev libgmock-dev libbenchmark-dev \
-              libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
+# Without Recommends, so Qt6 Charts' OpenGL headers are named: its CMake files need them.
+PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgtest-dev libgmock-dev \
+              libbenchmark-dev libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The R package alone needs these (make r, make test), so make run does not need R.
-# knitr, rmarkdown and pandoc build its vignette.
-R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r-cran-rmarkdown pandoc
+# knitr, rmarkdown and pandoc build its vignette; jsonlite, Matrix and phyloseq are read by its
+# tests; R CMD check --as-cran measures PDFs with qpdf and reads configure with devscripts'
+# checkbashisms.
+R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r-cran-rmarkdown pandoc \
+              r-cran-jsonlite r-cran-matrix r-bioc-phyloseq qpdf devscripts
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps r-deps build run r test bench test-slurm test-asan coverage fuzz clean
+.PHONY: deps r-deps build run r r-check test bench test-slurm test-asan coverage fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -28,7 +32,7 @@ missing=""; for p in $(1); do \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 endef
 
@@ -50,6 +54,26 @@ r: deps r-deps
 	Rscript -e 'tools::buildVignettes(dir = "r", tangle = TRUE)'
 	mkdir -p r/inst/doc && cp r/vignettes/kelpo.Rmd r/vignettes/kelpo.R r/vignettes/kelpo.html r/inst/doc/
 	MAKEFLAGS=-j$(JOBS) R CMD INSTALL r
+
+# The source package as a repository takes it: built from the checkout (its configure
+# finds the engine's sources through KELPO_SOURCE_DIR), checked offline as CRAN would,
+# then installed into an empty library from a folder outside the checkout and run there.
+# The manual is not built: it needs LaTeX, which nothing else here does. The data stay
+# as the script that reads the installed example file (resaving would need kelpo installed).
+# The clock check is off: it asks a time server.
+R_CHECK_DIR ?= $(BUILD)/r-check
+R_OFFLINE := _R_CHECK_CRAN_INCOMING_=false _R_CHECK_CRAN_INCOMING_REMOTE_=false \
+             _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false _R_CHECK_SYSTEM_CLOCK_=false \
+             _R_CHECK_RD_VALIDATE_RD2HTML_=false _R_CHECK_FORCE_SUGGESTS_=false
+r-check: r-deps
+	rm -rf $(R_CHECK_DIR) && mkdir -p $(R_CHECK_DIR)/lib
+	cd $(R_CHECK_DIR) && KELPO_SOURCE_DIR=$(CURDIR) MAKEFLAGS=-j$(JOBS) R CMD build --no-resave-data $(CURDIR)/r
+	cd $(R_CHECK_DIR) && $(R_OFFLINE) MAKEFLAGS=-j$(JOBS) R CMD check --as-cran --no-manual kelpo_*.tar.gz
+	@! grep -E "^Status: .*(ERROR|WARNING|[2-9] NOTEs)" $(R_CHECK_DIR)/kelpo.Rcheck/00check.log
+	outside=$$(mktemp -d) && cp $(R_CHECK_DIR)/kelpo_*.tar.gz $$outside/ && cd $$outside && \
+	  env -u KELPO_SOURCE_DIR MAKEFLAGS=-j$(JOBS) R CMD INSTALL -l $$outside kelpo_*.tar.gz && \
+	  R_LIBS=$$outside Rscript -e 'library(kelpo); data(dune, package = "kelpo"); stopifnot(cooccurrence_test(dune, iterations = 1e4, seed = 1, progress = FALSE)$$observed == 5274)' \
+	  && rm -rf $$outside
 
 # The ratio of test lines to program lines closes the run, so growth of either is seen;
 # skipped where the project's shared tools are not beside the checkout.
@@ -83,7 +107,7 @@ test-asan: deps
 # Atomic counters because the engine runs its work on several threads.
 coverage: deps
 	@dpkg-query -W -f='$${Status}' gcovr 2>/dev/null | grep -q "ok installed" || \
-	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq gcovr; }
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends gcovr; }
 	cmake -S . -B $(COVERAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
 	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
@@ -103,7 +127,7 @@ fuzz: deps
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELPO_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))

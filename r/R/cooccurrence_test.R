@@ -4,17 +4,27 @@
 #' matrices of the same row and column sums (a swap chain from a random start),
 #' in ten replicates, as Kelpo's hypothesis test does.
 #'
-#' @param x A presence-absence matrix or data frame: species in rows, sites in
-#'   columns, 0 and 1. A data frame whose first column is character (or factor)
-#'   takes it as the species names. Row and column names are kept.
+#' @param x The presence-absence table: a matrix or a data frame (a tibble too)
+#'   of 0 and 1, a sparse matrix of the Matrix package, or a phyloseq object
+#'   (its `otu_table`, with abundances read as presences and the taxa where
+#'   `taxa_are_rows()` says). A data frame whose first column is character (or
+#'   factor) takes it as the row names. Row and column names are kept.
+#' @param species Where the species are: `"rows"` (Kelpo's own files) or
+#'   `"columns"` (the sites-by-species tables of vegan, such as `dune`, `sipoo`
+#'   or `BCI`). `species = "columns"` gives exactly the numbers of `t(x)`. Not
+#'   used for a phyloseq object, which says it itself.
 #' @param statistic The co-occurrence statistic: `"cscore"` (C-score: the
 #'   checkerboard units summed over species pairs), `"checkerboards"` (species
 #'   pairs that never share a site) or `"combinations"` (distinct species
 #'   combinations among the sites).
 #' @param iterations Simulated matrices in total over the ten replicates (as
-#'   `kelpo-cli --iterations`). Fewer than 25000 give a warning.
-#' @param seed Seed of the random numbers: the same seed gives the same results,
-#'   whatever the number of threads.
+#'   `kelpo-cli --iterations`): a whole multiple of 10, each replicate's chain
+#'   running a tenth of them. Fewer than 25000 give a warning.
+#' @param seed Seed of the random numbers, a whole number from 0 to
+#'   2147483647: the same seed gives the same results, whatever the number of
+#'   threads, and the numbers of `kelpo-cli --seed`. `NULL` (the default) draws
+#'   one from R's random numbers, so that [set.seed()] makes the call
+#'   repeatable; the seed used is kept in the result.
 #' @param threads Worker threads; `NULL` uses every core.
 #' @param progress Show a progress bar with the remaining time.
 #' @param binary `FALSE` stops at a value other than 0 and 1; `TRUE` reads every
@@ -26,7 +36,8 @@
 #'   `quantile_025` and `quantile_975` (of the simulated values),
 #'   `null_distribution` (a data frame of every simulated `value` and its
 #'   `count`), `trace` (a data frame of each `replicate`'s chain: `iteration`
-#'   and `value`, at most 1000 points each), `iterations` and `seed`. It has `print`, `summary`, `plot` and
+#'   and `value`, at most 1000 points each), `iterations` and `seed` (the one
+#'   used, also when drawn). It has `print`, `summary`, `plot` and
 #'   `as.data.frame` methods.
 #' @details Ctrl-C (or the Stop button) stops a long run within a second and
 #'   returns to R with an error saying so.
@@ -34,19 +45,26 @@
 #'   [kelpo_analysis()] for both with Kelpo's report.
 #' @examples
 #' data(dune, package = "kelpo")
-#' result <- cooccurrence_test(dune, iterations = 25000, progress = FALSE)
+#' result <- cooccurrence_test(dune, iterations = 25000, seed = 1, progress = FALSE)
 #' result
 #' result$p_value
 #' plot(result)
 #' plot(result, type = "chain")
+#'
+#' # vegan's data have the sites in rows
+#' if (requireNamespace("vegan", quietly = TRUE)) {
+#'   data(sipoo, package = "vegan")
+#'   cooccurrence_test(sipoo, species = "columns", iterations = 25000, progress = FALSE)
+#' }
 #' @export
 cooccurrence_test <- function(x, statistic = c("cscore", "checkerboards", "combinations"), iterations = 1e5,
-                              seed = 0, threads = NULL, progress = interactive(), binary = FALSE) {
+                              seed = NULL, threads = NULL, progress = interactive(), binary = FALSE,
+                              species = c("rows", "columns")) {
   statistic <- match.arg(statistic)
-  cells <- as_presence_matrix(x, binary)
-  options <- analysis_options(cells, statistic, iterations = iterations, seed = seed)
-  results <- run_engine(cells, options, threads, power = FALSE, progress = progress)
-  new_kelpo_test(results, statistic, options, dim(cells))
+  input <- presence_input(x, binary, match.arg(species))
+  options <- analysis_options(input, statistic, iterations = iterations, seed = seed)
+  results <- run_engine(input, options, threads, power = FALSE, progress = progress)
+  new_kelpo_test(results, statistic, options, c(input$rows, input$cols))
 }
 
 new_kelpo_test <- function(results, statistic, options, size) {
@@ -59,8 +77,6 @@ new_kelpo_test <- function(results, statistic, options, size) {
   test$sites <- size[2]
   structure(test, class = "kelpo_test")
 }
-
-count_text <- function(x) formatC(x, format = "f", digits = 0, big.mark = ",")
 
 statistic_label <- function(statistic) {
   c(cscore = "C-score", checkerboards = "Number of checkerboards",
@@ -82,6 +98,7 @@ print.kelpo_test <- function(x, digits = 4, ...) {
   cat("  p-value ", format(x$p_value, digits = digits), " (95% CI ", format(x$ci_low, digits = digits), " to ",
       format(x$ci_high, digits = digits), "), share of ", count_text(x$iterations),
       " random matrices with a value ", tail_text(x$statistic), " the observed one\n", sep = "")
+  cat("  seed ", format(x$seed, scientific = FALSE), "\n", sep = "")
   invisible(x)
 }
 
@@ -94,8 +111,7 @@ summary.kelpo_test <- function(object, ...) {
 print.summary.kelpo_test <- function(x, ...) {
   print.kelpo_test(x, digits = 6)
   cat("\nSimulated values below the observed one: ", count_text(x$less), "\n",
-      "Simulated values equal to it:            ", count_text(x$equal), "\n",
-      "Seed: ", x$seed, "\n", sep = "")
+      "Simulated values equal to it:            ", count_text(x$equal), "\n", sep = "")
   cat(if (x$p_value <= 0.05) {
     "p <= 0.05: the observed value is rarely reached by random matrices; the species do not co-occur at random.\n"
   } else {

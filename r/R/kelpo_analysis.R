@@ -12,22 +12,23 @@
 #' @seealso [write_report()] to save the report.
 #' @examples
 #' dune <- read_kelpo_matrix(system.file("extdata", "dune.txt", package = "kelpo"))
-#' analysis <- kelpo_analysis(dune, null = "interactions", matrices = 10, iterations = 2000,
-#'                            progress = FALSE)
+#' analysis <- suppressWarnings(kelpo_analysis(dune, null = "interactions", matrices = 10,
+#'                                             iterations = 2000, seed = 1, progress = FALSE))
 #' analysis
 #' cat(substr(format(analysis), 1, 200))
 #' @export
 kelpo_analysis <- function(x, statistic = c("cscore", "checkerboards", "combinations"),
                            null = c("none", "interactions", "sites", "species"), assume = character(),
-                           interactions = NULL, matrices = 100, iterations = 1e5, seed = 0, threads = NULL,
-                           progress = interactive(), binary = FALSE, name = attr(x, "kelpo_name")) {
+                           interactions = NULL, matrices = 100, iterations = 1e5, seed = NULL, threads = NULL,
+                           progress = interactive(), binary = FALSE, species = c("rows", "columns"),
+                           name = attr(x, "kelpo_name")) {
   statistic <- match.arg(statistic)
   null <- match.arg(null)
-  cells <- as_presence_matrix(x, binary)
-  options <- analysis_options(cells, statistic, null = null, assume = assume, interactions = interactions,
+  input <- presence_input(x, binary, match.arg(species))
+  options <- analysis_options(input, statistic, null = null, assume = assume, interactions = interactions,
                               matrices = matrices, iterations = iterations, seed = seed, name = name %||% "")
-  results <- run_engine(cells, options, threads, power = TRUE, progress = progress)
-  structure(list(test = new_kelpo_test(results, statistic, options, dim(cells)),
+  results <- run_engine(input, options, threads, power = TRUE, progress = progress)
+  structure(list(test = new_kelpo_test(results, statistic, options, c(input$rows, input$cols)),
                  power = new_kelpo_power(results, options), report = results$report),
             class = "kelpo_analysis")
 }
@@ -66,7 +67,8 @@ as.data.frame.kelpo_analysis <- function(x, ...) {
 #' @return `file`, invisibly.
 #' @examples
 #' data(dune, package = "kelpo")
-#' analysis <- kelpo_analysis(dune, matrices = 10, iterations = 2000, progress = FALSE)
+#' analysis <- suppressWarnings(kelpo_analysis(dune, matrices = 10, iterations = 2000,
+#'                                             progress = FALSE))
 #' file <- tempfile(fileext = ".txt")
 #' write_report(analysis, file)
 #' readLines(file, n = 3)

@@ -15,6 +15,9 @@
 #' identical(read_kelpo_matrix(file)[, ], dune[, ])
 #' @export
 read_kelpo_matrix <- function(file) {
+  if (!is.character(file) || length(file) != 1 || !file.exists(file)) {
+    stop("`file` must name an existing file, not ", value_text(file), ".", call. = FALSE)
+  }
   contents <- .kelpo_read_matrix(path.expand(file))
   cells <- contents$cells
   dimnames(cells) <- list(contents$species, contents$sites)
@@ -23,17 +26,16 @@ read_kelpo_matrix <- function(file) {
 }
 
 #' @rdname read_kelpo_matrix
-#' @param x A presence-absence matrix or data frame, as for [cooccurrence_test()].
-#' @param binary As for [cooccurrence_test()].
+#' @inheritParams cooccurrence_test
 #' @export
-write_kelpo_matrix <- function(x, file, binary = FALSE) {
-  cells <- as_presence_matrix(x, binary)
-  names <- c(rownames(cells), colnames(cells))
+write_kelpo_matrix <- function(x, file, binary = FALSE, species = c("rows", "columns")) {
+  input <- presence_input(x, binary, match.arg(species))
+  names <- c(input$species, input$sites)
   blank <- grepl("[[:space:],]", names) | names == ""
   if (any(blank)) {
     stop("The name '", names[blank][1], "' holds a blank or a comma, or is empty: ",
          "a matrix file separates its fields by them.", call. = FALSE)
   }
-  .kelpo_write_matrix(cells, rownames(cells), colnames(cells), "Species", path.expand(file))
+  .kelpo_write_matrix(input, "Species", path.expand(file))
   invisible(file)
 }

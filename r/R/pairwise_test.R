@@ -9,30 +9,88 @@
 #' @param samples Matrices sampled from the chain, over all its eight
 #'   independent chains.
 #' @param burn_in Steps of each chain before its first sample.
-#' @param thin Steps of the chain between two samples. The defaults come from
-#'   the chain's autocorrelation on the dune matrix: see Kelpo's help topic
-#'   "Species Pairs".
+#' @param thin Steps of the chain between two samples. How the defaults were
+#'   found: see [kelpo_pair_columns].
 #' @param fdr False discovery rate at which a pair is called segregated or
 #'   aggregated.
-#' @return A data frame, one row per pair of species: `species_a`,
-#'   `species_b`, `shared_observed` (sites both occupy), `shared_expected` and
-#'   `shared_sd` (over the samples), `ses` ((observed - expected) / sd),
-#'   `p_lower` (share of samples sharing at most the observed sites),
-#'   `p_upper` (at least), `p_adjusted` (Benjamini-Hochberg of the two-sided
-#'   `min(1, 2 * min(p_lower, p_upper))`), `class` (`"segregated"`,
-#'   `"aggregated"`, `"random"`, or `"untestable"` when a species of the pair
-#'   occurs at every site or at none: no p-values, and left out of the
-#'   correction) and `checkerboard_units`. The same numbers as
-#'   `kelpo-cli --pairs` for the same seed.
+#' @param progress Show a progress bar with the remaining time.
+#' @return A `kelpo_pairs` data frame, one row per pair of species, with the
+#'   columns explained in [kelpo_pair_columns]. The same numbers as
+#'   `kelpo-cli --pairs` for the same seed. `plot()` draws its SES heat map.
 #' @examples
 #' data(dune, package = "kelpo")
-#' pairs <- pairwise_test(dune, samples = 2000)
+#' pairs <- pairwise_test(dune, samples = 2000, seed = 1, progress = FALSE)
 #' head(pairs[order(pairs$p_adjusted), ])
+#' plot(pairs)
 #' @export
-pairwise_test <- function(x, samples = 10000, burn_in = 10000, thin = 2000, fdr = 0.05, seed = 0,
-                          threads = NULL, binary = FALSE) {
-  cells <- as_presence_matrix(x, binary)
-  options <- list(samples = number_text(samples, "samples"), burn_in = number_text(burn_in, "burn_in"),
-                  thin = number_text(thin, "thin"), fdr = number_text(fdr, "fdr"), seed = number_text(seed, "seed"))
-  .kelpo_pairs(cells, options, threads_count(threads))
+pairwise_test <- function(x, samples = 10000, burn_in = 10000, thin = 2000, fdr = 0.05, seed = NULL,
+                          threads = NULL, binary = FALSE, species = c("rows", "columns"),
+                          progress = interactive()) {
+  input <- presence_input(x, binary, match.arg(species))
+  whole_number(samples, "samples", 1)
+  whole_number(burn_in, "burn_in", 0)
+  whole_number(thin, "thin", 1)
+  if (!is.numeric(fdr) || length(fdr) != 1 || is.na(fdr) || fdr <= 0 || fdr >= 1) {
+    stop("`fdr` must be a number greater than 0 and less than 1, not ", value_text(fdr), ".", call. = FALSE)
+  }
+  seed <- engine_seed(seed)
+  options <- list(samples = number_text(samples), burn_in = number_text(burn_in), thin = number_text(thin),
+                  fdr = number_text(fdr), seed = number_text(seed))
+  pairs <- .kelpo_pairs(input, options, threads_count(threads), isTRUE(progress))
+  structure(pairs, class = c("kelpo_pairs", "data.frame"), seed = seed, fdr = fdr, species = input$species)
 }
+
+#' @export
+print.kelpo_pairs <- function(x, ...) {
+  counts <- table(factor(x$class, c("segregated", "aggregated", "random", "untestable")))
+  cat("Kelpo pairwise test: ", count_text(nrow(x)), " species pairs, seed ", format(attr(x, "seed"), scientific = FALSE),
+      "\n  at FDR ", attr(x, "fdr"), ": ", paste(counts, names(counts), collapse = ", "), "\n\n", sep = "")
+  print(utils::head(as.data.frame(x), 10), row.names = FALSE)
+  if (nrow(x) > 10) cat("... and", count_text(nrow(x) - 10), "more pairs\n")
+  invisible(x)
+}
+
+#' @export
+as.data.frame.kelpo_pairs <- function(x, ...) {
+  attributes(x)[c("seed", "fdr", "species")] <- NULL
+  class(x) <- "data.frame"
+  x
+}
+
+#' The columns of a pairwise test
+#'
+#' [pairwise_test()] compares, for every pair of species, the number of sites
+#' the two share with its values in random matrices that keep every species'
+#' number of sites and every site's number of species. Its data frame has one
+#' row per pair and these columns:
+#'
+#' \describe{
+#'   \item{`species_a`, `species_b`}{The two species, in the order of the rows
+#'     of the matrix.}
+#'   \item{`shared_observed`}{Sites where both occur.}
+#'   \item{`shared_expected`, `shared_sd`}{Mean and standard deviation of the
+#'     shared sites over the sampled random matrices.}
+#'   \item{`ses`}{Standardised effect size, (observed - expected) / sd:
+#'     negative when the pair shares fewer sites than chance gives
+#'     (segregation), positive when more (aggregation). `NA` when the sd is 0.}
+#'   \item{`p_lower`, `p_upper`}{Share of the samples that share at most, and
+#'     at least, the observed number of sites.}
+#'   \item{`p_adjusted`}{The two-sided p-value `min(1, 2 * min(p_lower,
+#'     p_upper))` adjusted over all testable pairs by the Benjamini-Hochberg
+#'     procedure, which holds the false discovery rate at `fdr`.}
+#'   \item{`class`}{`"segregated"` or `"aggregated"` when `p_adjusted` is at
+#'     most `fdr`, `"random"` otherwise, `"untestable"` when a species of the
+#'     pair occurs at every site or at none (no p-values, left out of the
+#'     adjustment).}
+#'   \item{`checkerboard_units`}{The pair's part of the C-score, (r_a - s)(r_b
+#'     - s) for species occurring at r_a and r_b sites and sharing s.}
+#' }
+#'
+#' The chain runs as eight independent chains. Each runs `burn_in` steps from
+#' its start, then takes a sample every `thin` steps. Steps of the chain that
+#' follow one another give similar matrices; `thin` makes the samples nearly
+#' independent, and its default was found from the chain's autocorrelation on
+#' the dune matrix. A larger or sparser matrix may need more.
+#' @name kelpo_pair_columns
+#' @seealso [pairwise_test()], [plot.kelpo_pairs()]
+NULL

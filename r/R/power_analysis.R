@@ -1,7 +1,8 @@
 #' How far can the test be trusted? The power analysis
 #'
-#' Simulates communities of known structure (twelve distributions of species
-#' and sites, with 0, 50 or 100 % of species interacting) and tests each as
+#' Simulates communities of known structure (the twelve distributions of
+#' species and sites of [kelpo_power_distributions], with 0, 50 or 100 percent
+#' of the species interacting) and tests each as
 #' [cooccurrence_test()] would. The rejection rates of communities inside the
 #' null hypothesis are the test's Type I error rates (its actual size), those
 #' outside it its power.
@@ -16,11 +17,12 @@
 #' @param interactions `NULL`, or the percentage of species assumed to
 #'   interact (0, 50 or 100); needs `null` other than `"none"` and
 #'   `"interactions"`.
-#' @param matrices Simulated communities per row of the power table. Fewer than
-#'   100 give a warning.
+#' @param matrices Simulated communities per row of the power table, a whole
+#'   number of at least 1. Fewer than 100 give a warning.
 #' @param iterations Iterations of each test, as in [cooccurrence_test()].
 #' @return A `kelpo_power`: a list with `power_table` (a data frame with
-#'   `proportion` of species interacting, `distribution` 1 to 12, `in_null` and
+#'   `proportion` of species interacting, `distribution` 1 to 12 (see
+#'   [kelpo_power_distributions]), `in_null` and
 #'   `rejection_rate`), `actual_size` (the largest rejection rate inside the null
 #'   hypothesis), `min_power` and `max_power` (over every row) and `warnings`
 #'   (the report's warnings about the test, if any). It has `print`, `summary`,
@@ -28,19 +30,19 @@
 #' @seealso [kelpo_analysis()] for the power analysis, the test and the report.
 #' @examples
 #' data(dune, package = "kelpo")
-#' power <- power_analysis(dune, null = "interactions", matrices = 10, iterations = 2000,
-#'                         progress = FALSE)
+#' power <- suppressWarnings(power_analysis(dune, null = "interactions", matrices = 10,
+#'                                          iterations = 2000, seed = 1, progress = FALSE))
 #' power
 #' head(as.data.frame(power))
 #' plot(power)
 #' @export
 power_analysis <- function(x, statistic = c("cscore", "checkerboards", "combinations"),
                            null = c("none", "interactions", "sites", "species"), assume = character(),
-                           interactions = NULL, matrices = 100, iterations = 1e5, seed = 0, threads = NULL,
-                           progress = interactive(), binary = FALSE) {
+                           interactions = NULL, matrices = 100, iterations = 1e5, seed = NULL, threads = NULL,
+                           progress = interactive(), binary = FALSE, species = c("rows", "columns")) {
   analysis <- kelpo_analysis(x, statistic = statistic, null = null, assume = assume, interactions = interactions,
                              matrices = matrices, iterations = iterations, seed = seed, threads = threads,
-                             progress = progress, binary = binary)
+                             progress = progress, binary = binary, species = species)
   analysis$power
 }
 

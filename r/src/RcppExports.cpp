@@ -11,17 +11,17 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // kelpo_run
-Rcpp::List kelpo_run(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads, bool power, bool progress);
-RcppExport SEXP _kelpo_kelpo_run(SEXP cellsSEXP, SEXP optionsSEXP, SEXP threadsSEXP, SEXP powerSEXP, SEXP progressSEXP) {
+Rcpp::List kelpo_run(Rcpp::List input, Rcpp::List options, int threads, bool power, bool progress);
+RcppExport SEXP _kelpo_kelpo_run(SEXP inputSEXP, SEXP optionsSEXP, SEXP threadsSEXP, SEXP powerSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::IntegerMatrix >::type cells(cellsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type input(inputSEXP);
     Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
     Rcpp::traits::input_parameter< bool >::type power(powerSEXP);
     Rcpp::traits::input_parameter< bool >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(kelpo_run(cells, options, threads, power, progress));
+    rcpp_result_gen = Rcpp::wrap(kelpo_run(input, options, threads, power, progress));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -37,29 +37,28 @@ BEGIN_RCPP
 END_RCPP
 }
 // kelpo_write_matrix
-void kelpo_write_matrix(Rcpp::IntegerMatrix cells, Rcpp::CharacterVector species, Rcpp::CharacterVector sites, std::string corner, std::string path);
-RcppExport SEXP _kelpo_kelpo_write_matrix(SEXP cellsSEXP, SEXP speciesSEXP, SEXP sitesSEXP, SEXP cornerSEXP, SEXP pathSEXP) {
+void kelpo_write_matrix(Rcpp::List input, std::string corner, std::string path);
+RcppExport SEXP _kelpo_kelpo_write_matrix(SEXP inputSEXP, SEXP cornerSEXP, SEXP pathSEXP) {
 BEGIN_RCPP
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::IntegerMatrix >::type cells(cellsSEXP);
-    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type species(speciesSEXP);
-    Rcpp::traits::input_parameter< Rcpp::CharacterVector >::type sites(sitesSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type input(inputSEXP);
     Rcpp::traits::input_parameter< std::string >::type corner(cornerSEXP);
     Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
-    kelpo_write_matrix(cells, species, sites, corner, path);
+    kelpo_write_matrix(input, corner, path);
     return R_NilValue;
 END_RCPP
 }
 // kelpo_pairs
-Rcpp::DataFrame kelpo_pairs(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads);
-RcppExport SEXP _kelpo_kelpo_pairs(SEXP cellsSEXP, SEXP optionsSEXP, SEXP threadsSEXP) {
+Rcpp::DataFrame kelpo_pairs(Rcpp::List input, Rcpp::List options, int threads, bool progress);
+RcppExport SEXP _kelpo_kelpo_pairs(SEXP inputSEXP, SEXP optionsSEXP, SEXP threadsSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
-    Rcpp::traits::input_parameter< Rcpp::IntegerMatrix >::type cells(cellsSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type input(inputSEXP);
     Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
     Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    rcpp_result_gen = Rcpp::wrap(kelpo_pairs(cells, options, threads));
+    Rcpp::traits::input_parameter< bool >::type progress(progressSEXP);
+    rcpp_result_gen = Rcpp::wrap(kelpo_pairs(input, options, threads, progress));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -67,8 +66,8 @@ END_RCPP
 static const R_CallMethodDef CallEntries[] = {
     {"_kelpo_kelpo_run", (DL_FUNC) &_kelpo_kelpo_run, 5},
     {"_kelpo_kelpo_read_matrix", (DL_FUNC) &_kelpo_kelpo_read_matrix, 1},
-    {"_kelpo_kelpo_write_matrix", (DL_FUNC) &_kelpo_kelpo_write_matrix, 5},
-    {"_kelpo_kelpo_pairs", (DL_FUNC) &_kelpo_kelpo_pairs, 3},
+    {"_kelpo_kelpo_write_matrix", (DL_FUNC) &_kelpo_kelpo_write_matrix, 3},
+    {"_kelpo_kelpo_pairs", (DL_FUNC) &_kelpo_kelpo_pairs, 4},
     {NULL, NULL, 0}
 };
 

@@ -95,11 +95,12 @@ Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& s
 }  // namespace kelpo::r
 
 // [[Rcpp::export(name = ".kelpo_run")]]
-Rcpp::List kelpo_run(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads, bool power, bool progress) {
+Rcpp::List kelpo_run(Rcpp::List input, Rcpp::List options, int threads, bool power, bool progress) {
     using namespace kelpo;
-    std::vector<std::string> warnings;
     const auto [matrix, settings] = r::rethrowAsR([&] {
-        return std::pair{r::presenceMatrix(cells), r::analysisSettings(options, warnings)};
+        PresenceMatrix cells = r::presenceMatrix(input);
+        AnalysisSettings chosen = r::analysisSettings(options, cells);
+        return std::pair{std::move(cells), std::move(chosen)};
     });
     const std::int64_t testSteps = std::int64_t{kReplicates} * std::max(0, settings.iterations - 1);
     r::ConsoleProgress display(progress, testSteps);
@@ -107,9 +108,5 @@ Rcpp::List kelpo_run(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads,
     const RunOptions runOptions{threads, power, true};
     const AnalysisResults results = r::runInterruptibly(
         control, display, [&] { return runAnalysis(matrix, settings, runOptions, control); });
-    return r::rethrowAsR([&] {
-        Rcpp::List list = r::resultsList(results, settings, power);
-        list["setting_warnings"] = Rcpp::wrap(warnings);  // issued by the R side, where a warning may be an error
-        return list;
-    });
+    return r::rethrowAsR([&] { return r::resultsList(results, settings, power); });
 }

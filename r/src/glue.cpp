@@ -5,20 +5,26 @@
 #include <Rinternals.h>
 
 #include <algorithm>
+#include <regex>
 #include <string_view>
 
 #include "engine/analysis_choices.h"
 
 namespace kelpo::r {
 
-PresenceMatrix presenceMatrix(const Rcpp::IntegerMatrix& cells) {
-    PresenceMatrix matrix(cells.nrow(), cells.ncol());
-    for (int k = 0; k < cells.ncol(); ++k) {
-        for (int i = 0; i < cells.nrow(); ++i) {
-            matrix.set(i + 1, k + 1, static_cast<std::uint8_t>(cells(i, k)));
-        }
+PresenceMatrix presenceMatrix(const Rcpp::List& input) {
+    PresenceMatrix matrix(Rcpp::as<int>(input["rows"]), Rcpp::as<int>(input["cols"]));
+    const Rcpp::IntegerVector starts = input["p"];
+    const Rcpp::IntegerVector species = input["i"];
+    for (int k = 0; k < matrix.cols(); ++k) {
+        for (int entry = starts[k]; entry < starts[k + 1]; ++entry) matrix.set(species[entry] + 1, k + 1, 1);
     }
     return matrix;
+}
+
+std::string withoutCode(std::string message) {
+    static const std::regex code(R"(^Error [0-9]+: | ?\(Error [0-9]+\))");
+    return std::regex_replace(message, code, "");
 }
 
 namespace {
@@ -54,12 +60,12 @@ AnalysisChoices choicesOf(const Rcpp::List& options) {
 
 }  // namespace
 
-AnalysisSettings analysisSettings(const Rcpp::List& options, std::vector<std::string>& warnings) {
-    AnalysisSettings settings = settingsFromChoices(
-        choicesOf(options), [&warnings](std::string_view text) { warnings.emplace_back(text); }, rChoiceNames());
+AnalysisSettings analysisSettings(const Rcpp::List& options, const PresenceMatrix& matrix) {
+    // The R side has warned about small numbers in its own words.
+    AnalysisSettings settings = settingsFromChoices(choicesOf(options), [](std::string_view) {}, rChoiceNames());
     settings.fileName = Rcpp::as<std::string>(options["name"]);
-    settings.speciesCount = Rcpp::as<int>(options["species"]);
-    settings.siteCount = Rcpp::as<int>(options["sites"]);
+    settings.speciesCount = matrix.rows();
+    settings.siteCount = matrix.cols();
     settings.applyRunDefaults();
     return settings;
 }
@@ -80,13 +86,17 @@ void ConsoleProgress::draw(const RunControl& control) {
         state = latest_;
     }
     if (state.stepTotal <= 0) return;
-    // The test is the last step of the run; its chains' steps fill that step in.
-    const double testShare =
-        testSteps_ > 0 ? std::min(1.0, static_cast<double>(control.testStepsDone()) / testSteps_) : 0.0;
-    const bool testBegun = state.stepsDone == state.stepTotal;
-    const double done = testBegun ? state.stepsDone - 1 + testShare : std::max(0, state.stepsDone - 1);
-    const double share = done / state.stepTotal;
-    std::string detail = testBegun ? std::string("Hypothesis test") : simulationLine(state.stepsDone, state.stepTotal);
+    double share = static_cast<double>(state.stepsDone) / state.stepTotal;
+    std::string detail = caption_;
+    if (caption_.empty()) {
+        // The test is the last step of the run; its chains' steps fill that step in.
+        const double testShare =
+            testSteps_ > 0 ? std::min(1.0, static_cast<double>(control.testStepsDone()) / testSteps_) : 0.0;
+        const bool testBegun = state.stepsDone == state.stepTotal;
+        const double done = testBegun ? state.stepsDone - 1 + testShare : std::max(0, state.stepsDone - 1);
+        share = done / state.stepTotal;
+        detail = testBegun ? std::string("Hypothesis test") : simulationLine(state.stepsDone, state.stepTotal);
+    }
     if (share > 0 && share < 1) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         detail += "  " + remainingTimeText(elapsed * (1 - share) / share);

@@ -18,18 +18,26 @@
 
 namespace kelpo::r {
 
-// An integer matrix of 0/1 (checked by the R side; checked again by the engine).
-PresenceMatrix presenceMatrix(const Rcpp::IntegerMatrix& cells);
+// The R side's list(rows, cols, p, i, ...): site k (from 0) holds the species
+// i[p[k]] to i[p[k + 1] - 1] (from 0), as a sparse Matrix stores its columns.
+PresenceMatrix presenceMatrix(const Rcpp::List& input);
 
 // The settings of an R call: list(statistic, null, assume, iterations, matrices,
-// seed, name, species, sites). Warnings of the number rules are collected.
-AnalysisSettings analysisSettings(const Rcpp::List& options, std::vector<std::string>& warnings);
+// seed, name), its numbers already checked by the R side, and the matrix's size.
+AnalysisSettings analysisSettings(const Rcpp::List& options, const PresenceMatrix& matrix);
+
+// A message of the engine in R's words: without the desktop program's codes
+// ("Error 07: ", " (Error 11)"), which point to help that R users do not have.
+std::string withoutCode(std::string message);
 
 // Draws a progress line on R's console from the R thread, as kelpo-cli does on standard error.
+// With a caption, the run's steps are plain equal shares (the pairwise test's chain slices);
+// without, they are the analysis's, its last step filled in by the test's chains.
 class ConsoleProgress {
 public:
-    ConsoleProgress(bool shown, std::int64_t testSteps)
-        : shown_(shown), testSteps_(testSteps), start_(std::chrono::steady_clock::now()) {}
+    ConsoleProgress(bool shown, std::int64_t testSteps, std::string caption = {})
+        : shown_(shown), testSteps_(testSteps), caption_(std::move(caption)),
+          start_(std::chrono::steady_clock::now()) {}
     RunControl::Callback callback();  // stores the engine's latest state; safe from any worker
     void draw(const RunControl& control);
     void finish();
@@ -37,6 +45,7 @@ public:
 private:
     bool shown_;
     std::int64_t testSteps_;
+    std::string caption_;
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
     ProgressState latest_;
@@ -79,7 +88,7 @@ auto runInterruptibly(RunControl& control, ConsoleProgress& progress, Job job) {
     } catch (const std::bad_alloc&) {
         throw Rcpp::exception("Kelpo: out of memory.", false);
     } catch (const std::exception& error) {
-        throw Rcpp::exception(error.what(), false);
+        throw Rcpp::exception(withoutCode(error.what()).c_str(), false);
     }
 }
 
@@ -93,7 +102,7 @@ auto rethrowAsR(Body body) {
     } catch (const std::bad_alloc&) {
         throw Rcpp::exception("Kelpo: out of memory.", false);
     } catch (const std::exception& error) {
-        throw Rcpp::exception(error.what(), false);
+        throw Rcpp::exception(withoutCode(error.what()).c_str(), false);
     }
 }
 

@@ -26,19 +26,21 @@ Rcpp::List kelpo_read_matrix(std::string path) {
 }
 
 // [[Rcpp::export(name = ".kelpo_write_matrix")]]
-void kelpo_write_matrix(Rcpp::IntegerMatrix cells, Rcpp::CharacterVector species, Rcpp::CharacterVector sites,
-                        std::string corner, std::string path) {
+void kelpo_write_matrix(Rcpp::List input, std::string corner, std::string path) {
     using namespace kelpo;
     r::rethrowAsR([&] {
+        const PresenceMatrix cells = r::presenceMatrix(input);
+        const Rcpp::CharacterVector species = input["species"];
+        const Rcpp::CharacterVector sites = input["sites"];
         SparseArray array;
         array.setValue(0, 0, corner);
-        for (int k = 0; k < cells.ncol(); ++k) array.setValue(0, k + 1, std::string(sites[k]));
-        for (int i = 0; i < cells.nrow(); ++i) {
-            array.setValue(i + 1, 0, std::string(species[i]));
-            for (int k = 0; k < cells.ncol(); ++k) {
-                if (cells(i, k) != 0) array.setValue(i + 1, k + 1, "1");
+        for (int k = 1; k <= cells.cols(); ++k) array.setValue(0, k, std::string(sites[k - 1]));
+        for (int i = 1; i <= cells.rows(); ++i) {
+            array.setValue(i, 0, std::string(species[i - 1]));
+            for (int k = 1; k <= cells.cols(); ++k) {
+                if (cells(i, k) != 0) array.setValue(i, k, "1");
             }
         }
-        writeMatrixFile(path, array, cells.nrow(), cells.ncol());
+        writeMatrixFile(path, array, cells.rows(), cells.cols());
     });
 }

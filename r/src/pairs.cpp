@@ -40,19 +40,18 @@ Rcpp::DataFrame pairsFrame(const PairwiseResults& results, const Rcpp::Character
 }  // namespace kelpo::r
 
 // [[Rcpp::export(name = ".kelpo_pairs")]]
-Rcpp::DataFrame kelpo_pairs(Rcpp::IntegerMatrix cells, Rcpp::List options, int threads) {
+Rcpp::DataFrame kelpo_pairs(Rcpp::List input, Rcpp::List options, int threads, bool progress) {
     using namespace kelpo;
     const auto [matrix, settings] = r::rethrowAsR([&] {
         auto text = [&](const char* name) { return Rcpp::as<std::string>(options[name]); };
-        return std::pair{r::presenceMatrix(cells),
+        return std::pair{r::presenceMatrix(input),
                          checkPairwiseNumbers(text("samples"), text("burn_in"), text("thin"), text("fdr"),
                                               text("seed"), threads,
                                               PairNumberNames{"samples", "burn_in", "thin", "fdr", "seed"})};
     });
-    r::ConsoleProgress quiet(false, 0);  // seconds at the defaults: no progress line
-    RunControl control;
+    r::ConsoleProgress display(progress, 0, "Species pairs");
+    RunControl control(display.callback());
     const PairwiseResults results =
-        r::runInterruptibly(control, quiet, [&] { return PairwiseTest(matrix, settings, control); });
-    const Rcpp::List dimensionNames = cells.attr("dimnames");
-    return r::rethrowAsR([&] { return r::pairsFrame(results, Rcpp::CharacterVector(dimensionNames[0])); });
+        r::runInterruptibly(control, display, [&] { return PairwiseTest(matrix, settings, control); });
+    return r::rethrowAsR([&] { return r::pairsFrame(results, Rcpp::CharacterVector(input["species"])); });
 }
