@@ -66,7 +66,7 @@ def plot_power(power: Any, ax: Any = None) -> Any:
                    edgecolor="black", zorder=3, label="Null hypothesis true" if slot == 0 else None)
     ax.axhline(0.05, color=OBSERVED, lw=2, ls="--", label="Nominal size 0.05")
     ax.set(xlabel="Distribution of species over sites", ylabel="Rejection rate", title="Power of the test",
-           ylim=(0, 1.1), xticks=range(1, 13))
+           ylim=(0, 1.3), xticks=range(1, 13))
     ax.legend(loc="upper center", ncol=2, frameon=False, fontsize="small")
     return ax
 
