@@ -1,6 +1,6 @@
 """Builds the extension from the checkout's own C++ sources (no copy is kept here).
 
-The Qt-free units of core/, engine/, matrix/, results/ and charts/ are compiled in:
+The Qt-free units of core/, engine/, matrix/ and results/ are compiled in:
 a file is left out when its name marks it as a window, dialog or grid, or when it or
 any project header it includes pulls in Qt, so the choice survives files moving.
 """
@@ -13,7 +13,7 @@ from setuptools import setup
 
 HERE = Path(__file__).resolve().parent
 ROOT = Path(os.environ.get("KELPO_SOURCE_DIR", HERE.parent)).resolve()
-FOLDERS = ("core", "engine", "matrix", "results", "charts")
+FOLDERS = ("core", "engine", "matrix", "results")
 QT_NAMES = re.compile(r"^(grid.*|.*_dialog\..*|.*_window\..*)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.MULTILINE)
 

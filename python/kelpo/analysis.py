@@ -24,6 +24,11 @@ def statistic_label(statistic: str) -> str:
     return _LABELS[statistic]
 
 
+def _fmt(x: float, digits: int = 4) -> str:
+    """A number as R's format(x, digits) shows it: significant digits, no exponent for large values."""
+    return f"{x:.0f}" if abs(x) >= 10**digits else f"{x:.{digits}g}"
+
+
 def _count(x: float) -> str:
     return f"{x:,.0f}"
 
@@ -74,9 +79,9 @@ class CooccurrenceResult:
         ses = "NA" if self.ses is None else f"{self.ses:.3g}"
         return (f"Kelpo co-occurrence test: {statistic_label(self.statistic)} of {self.species} species x "
                 f"{self.sites} sites\n"
-                f"  observed {self.observed:.4g}, random matrices {self.simulated_mean:.4g} +- "
-                f"{self.simulated_sd:.4g} (SES {ses})\n"
-                f"  p-value {self.p_value:.4g} (95% CI {self.ci_low:.4g} to {self.ci_high:.4g}), share of "
+                f"  observed {_fmt(self.observed)}, random matrices {_fmt(self.simulated_mean)} +- "
+                f"{_fmt(self.simulated_sd)} (SES {ses})\n"
+                f"  p-value {_fmt(self.p_value)} (95% CI {_fmt(self.ci_low)} to {_fmt(self.ci_high)}), share of "
                 f"{_count(self.iterations)} random matrices with a value {tail} the observed one\n"
                 f"  seed {self.seed}")
 
