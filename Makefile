@@ -15,9 +15,16 @@ FUZZ_PACKAGES := clang libclang-rt-14-dev
 R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r-cran-rmarkdown pandoc \
               r-cran-jsonlite r-cran-matrix r-bioc-phyloseq qpdf devscripts
 
+# The Python package alone needs these (make python, make test). Debian's Python, not the
+# first one on PATH: pip installs into a venv that sees Debian's numpy, pandas and scipy.
+PY_PACKAGES := pybind11-dev python3-pybind11 python3-numpy python3-pandas python3-scipy python3-matplotlib \
+               python3-biom-format python3-pytest python3-venv python3-setuptools python3-pip python3-wheel
+PYTHON := /usr/bin/python3
+VENV   := .venv
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps r-deps build run r r-check test bench test-slurm test-asan coverage fuzz clean
+.PHONY: deps r-deps py-deps python python-test build run r r-check test bench test-slurm test-asan coverage fuzz clean
 
 # Installs only what is missing, so a prepared machine does not touch apt.
 deps:
@@ -25,6 +32,9 @@ deps:
 
 r-deps:
 	@$(call install_missing,$(R_PACKAGES))
+
+py-deps:
+	@$(call install_missing,$(PY_PACKAGES))
 
 define install_missing
 missing=""; for p in $(1); do \
@@ -75,11 +85,21 @@ r-check: r-deps
 	  R_LIBS=$$outside Rscript -e 'library(kelpo); data(dune, package = "kelpo"); stopifnot(cooccurrence_test(dune, iterations = 1e4, seed = 1, progress = FALSE)$$observed == 5274)' \
 	  && rm -rf $$outside
 
+# Compiles the checkout's own core/, engine/, matrix/ and results/ sources into the module.
+python: deps py-deps
+	[ -x $(VENV)/bin/python ] || $(PYTHON) -m venv --system-site-packages $(VENV)
+	KELPO_BUILD_JOBS=$(JOBS) $(VENV)/bin/pip install --no-build-isolation ./python
+
+# From the tests folder, so the installed package is imported, not its sources; pytest's
+# exit code 5 (no tests collected) fails make like any other: a suite that finds nothing is broken.
+python-test: python build
+	cd python/tests && KELPO_CLI=$(abspath $(BUILD))/cli/kelpo-cli ../../$(VENV)/bin/python -m pytest -q
+
 # The ratio of test lines to program lines closes the run, so growth of either is seen;
 # skipped where the project's shared tools are not beside the checkout.
 RATIO := $(wildcard ../shared/tools/code-ratio)
 # The R package's tests run in ctest (test "r") against the package installed here.
-test: build r
+test: build r python-test
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(if $(RATIO),$(RATIO))
 
