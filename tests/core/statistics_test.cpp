@@ -103,6 +103,12 @@ void tradeWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades,
         ASSERT_EQ(moved, !(now == before)) << "trade " << t;
         ASSERT_EQ(chain.value(), reference::statistic(now, id)) << "trade " << t;
         ASSERT_TRUE(now.rowSums() == start.rowSums() && now.colSums() == start.colSums()) << "trade " << t;
+        // The shared counts the pairwise test reads stay current.
+        if constexpr (requires { chain.statistic().table(); }) {
+            for (std::int32_t x = 1; use == ChainUse::SharedCounts && x < now.rows(); ++x)
+                for (std::int32_t y = 0; y < x; ++y)
+                    ASSERT_EQ(chain.statistic().table().row(x)[y], reference::shared(now, x + 1, y + 1)) << "trade " << t;
+        }
         before = now;
     }
 }
