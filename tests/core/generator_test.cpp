@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <map>
 #include <tuple>
@@ -195,19 +194,14 @@ NullMoments nullMoments(Chain& chain, const BitLines& start, std::int32_t thin, 
 // standard errors (100,000 samples each).
 TEST(Chains, CurveballAndSwapAgreeOnDune) {
     std::ifstream in(KELPO_SOURCE_DIR "/examples/dune.txt");
-    std::string line, name;
-    std::getline(in, line);
-    std::vector<std::vector<int>> rows;
-    while (std::getline(in, line)) {
-        std::istringstream cells(line);
-        cells >> name;
-        rows.emplace_back();
-        for (int v; cells >> v;) rows.back().push_back(v);
-    }
-    ASSERT_EQ(rows.size(), 30u);
+    std::string word;
+    std::getline(in, word);  // the site names
     PresenceMatrix dune(30, 20);
-    for (std::int32_t i = 1; i <= 30; ++i)
-        for (std::int32_t k = 1; k <= 20; ++k) dune.set(i, k, static_cast<std::uint8_t>(rows[i - 1].at(k - 1)));
+    for (std::int32_t i = 1; i <= 30; ++i) {
+        in >> word;  // the species name
+        for (std::int32_t k = 1, v; k <= 20 && in >> v; ++k) dune.set(i, k, static_cast<std::uint8_t>(v));
+    }
+    ASSERT_TRUE(in);
     const BitLines start = featureLines(dune, true);
     Random random(3, 3);
     SwapChain<CScoreStatistic<TableLayout::Square>> swap;
