@@ -4,38 +4,17 @@
 // matrices that dominated it.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "core/random_binary_matrix.h"
 #include "engine/run.h"
+#include "tables.h"
 
 namespace {
 
 using namespace kelpo;
 
-// Taxon i's presence probability falls as a power of its rank, times a sample factor
-// between 0.5 and 1.5, scaled to about 313,000 presences. The seed is fixed.
-PresenceMatrix otuTable() {
-    constexpr std::int32_t kTaxa = 10000, kSamples = 1000;
-    Random random(31, 7);
-    std::vector<double> taxon(kTaxa), sample(kSamples);
-    for (std::int32_t i = 0; i < kTaxa; ++i) taxon[static_cast<std::size_t>(i)] = std::pow(i + 20.0, -0.7);
-    for (double& s : sample) s = 0.5 + random.next();
-    double taxa = 0, samples = 0;
-    for (double t : taxon) taxa += t;
-    for (double s : sample) samples += s;
-    const double scale = 313000.0 / (taxa * samples);
-    PresenceMatrix m(kTaxa, kSamples);
-    for (std::int32_t i = 1; i <= kTaxa; ++i)
-        for (std::int32_t k = 1; k <= kSamples; ++k)
-            m.set(i, k, random.next() < std::min(1.0, scale * taxon[i - 1] * sample[k - 1]) ? 1 : 0);
-    return m;
-}
-
 const PresenceMatrix& table() {
-    static const PresenceMatrix m = otuTable();
+    static const PresenceMatrix m = bench::otuTable(10000, 1000, 313000.0);
     return m;
 }
 

@@ -191,7 +191,9 @@ namespace {
 // squares, with the two kinds of pass that lower that sum.
 class Reduction {
 public:
-    Reduction(MarginMatrix& x, std::int32_t squares) : x_(x), squares_(squares), words_((static_cast<std::size_t>(x.cols) + 63) / 64) {
+    Reduction(MarginMatrix& x, std::int32_t squares, ReductionPath path)
+        : x_(x), squares_(squares), words_((static_cast<std::size_t>(x.cols) + 63) / 64),
+          compact_(path == ReductionPath::Automatic ? fitsCache(x) : path == ReductionPath::Compact) {
         // A pass can change something only when X(i1, k1) > 0 (first diagonal) or
         // X(i1, k2) > 0 (second). Most cells are 0, so a bitmap of the non-zero cells,
         // 16 times smaller than X, answers that first: two bits in one row of it, often
@@ -363,13 +365,16 @@ private:
     std::int32_t squares_;
     std::size_t words_;
     // X fits a core's cache (256 KiB): plain passes read its cells without the bitmap.
-    bool compact_ = static_cast<std::size_t>(x_.rows) * static_cast<std::size_t>(x_.cols) <= (std::size_t{1} << 17);
+    static bool fitsCache(const MarginMatrix& x) {
+        return static_cast<std::size_t>(x.rows) * static_cast<std::size_t>(x.cols) <= (std::size_t{1} << 17);
+    }
+    bool compact_;
     std::vector<std::uint64_t> nonZero_;
 };
 
 }  // namespace
 
-void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit) {
+void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit, ReductionPath path) {
     const std::int32_t rows = x.rows, cols = x.cols;
     std::int64_t total64 = 0, squares64 = 0;
     std::vector<std::int32_t> rowSums(static_cast<std::size_t>(rows), 0), colSums(static_cast<std::size_t>(cols), 0);
@@ -393,7 +398,7 @@ void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPass
                     "No presence-absence matrix has these row and column sums; the reduction would never end.");
     }
     // Realisable with a cell above 1 implies rows >= 2 and cols >= 2.
-    Reduction reduction(x, static_cast<std::int32_t>(squares64));
+    Reduction reduction(x, static_cast<std::int32_t>(squares64), path);
     // A plain pass lowers the excess (sum of squares minus total) only when its four
     // random cells meet a cell above 1, so each pass removes about a fixed share of
     // the excess, a share that shrinks with the matrix's size. The blocks so far

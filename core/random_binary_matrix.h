@@ -43,7 +43,12 @@ MarginMatrix RandomMarginMatrix(const std::vector<std::int32_t>& rowSums, const 
 inline constexpr std::uint64_t kPlainPassLimit = std::uint64_t{1} << 28;
 inline constexpr std::uint64_t kPlainPassBlock = std::uint64_t{1} << 16;
 inline constexpr std::uint64_t kPlainPassBudget = std::uint64_t{1} << 24;
-void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit = kPlainPassLimit);
+// The plain passes read X directly when it fits a core's cache (Compact), else through
+// a bitmap of its non-zero cells (BeyondCache); both make the same moves from the same
+// draws. Automatic picks by size; the others exist for the tests.
+enum class ReductionPath { Automatic, Compact, BeyondCache };
+void ReduceSumOfSquares(MarginMatrix& x, Random& random, std::uint64_t plainPassLimit = kPlainPassLimit,
+                        ReductionPath path = ReductionPath::Automatic);
 
 // The two stages and the copy into a presence-absence matrix. Throws kelpo::Error
 // (InvalidInput) when the margins are not those of some 0/1 matrix of

@@ -258,17 +258,23 @@ private:
     std::int32_t rows_ = 0, cols_ = 0;
 };
 
-// Runs body(chain) on a new SwapChain of the statistic with the table layout that
-// suits a rows x cols matrix: the square up to kSquareTableLimit entities.
-template <template <TableLayout> class Stat, class Body>
-decltype(auto) withChain(std::int32_t rows, std::int32_t cols, Body&& body) {
+// Runs body(chain) on a new Chain<Stat<L>> (SwapChain, CurveballChain) with the table
+// layout L that suits a rows x cols matrix: the square up to kSquareTableLimit entities.
+template <template <class> class Chain, template <TableLayout> class Stat, class Body>
+decltype(auto) withChainOf(std::int32_t rows, std::int32_t cols, Body&& body) {
     const std::int32_t entities = Stat<TableLayout::Triangle>::kSpeciesAreEntities ? rows : cols;
     if (entities <= kSquareTableLimit) {
-        SwapChain<Stat<TableLayout::Square>> chain;
+        Chain<Stat<TableLayout::Square>> chain;
         return body(chain);
     }
-    SwapChain<Stat<TableLayout::Triangle>> chain;
+    Chain<Stat<TableLayout::Triangle>> chain;
     return body(chain);
+}
+
+// withChainOf for the SwapChain.
+template <template <TableLayout> class Stat, class Body>
+decltype(auto) withChain(std::int32_t rows, std::int32_t cols, Body&& body) {
+    return withChainOf<SwapChain, Stat>(rows, cols, body);
 }
 
 }  // namespace kelpo

@@ -70,6 +70,11 @@ TEST(RandomBinaryMatrix, DealingAndReductionMatchThePlainListVersion) {
                 ASSERT_EQ(r(i, k), y[i][k]);
             }
         expectZeroOneWithMargins(r, m);
+        // The path for matrices beyond the cache: the same moves from the same draws.
+        Random d(seed - 1, 4);
+        MarginMatrix z = RandomMarginMatrix(m.rowSums(), m.colSums(), d);
+        ReduceSumOfSquares(z, d, kPlainPassLimit, ReductionPath::BeyondCache);
+        ASSERT_EQ(z.cells, x.cells);
         // Past the plain-pass limit (0 here) the aimed passes must still end with 0/1 and the margins.
         MarginMatrix aimed = RandomMarginMatrix(m.rowSums(), m.colSums(), c);
         ReduceSumOfSquares(aimed, c, 0);
@@ -79,6 +84,7 @@ TEST(RandomBinaryMatrix, DealingAndReductionMatchThePlainListVersion) {
         expectZeroOneWithMargins(reduced, m);
         const float next = b.next();
         ASSERT_EQ(a.next(), next);
+        ASSERT_EQ(d.next(), next);
     }
     EXPECT_GT(withReduction, 30);  // the reduction really ran on many of them
 }

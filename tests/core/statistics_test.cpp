@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/p_value.h"
 #include "core/statistics.h"
+#include "core/curveball_chain.h"
 #include "core/swap_chain.h"
 #include "reference.h"
 
@@ -87,6 +88,31 @@ void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::
     EXPECT_EQ(a.next(), b.next());
 }
 
+// The same for trades: a trade says it moved exactly when the matrix changed, and the
+// value equals a full computation, the margins unchanged.
+template <class Stat>
+void tradeWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades, std::int32_t seed,
+               SharedKernel kernel, ChainUse use) {
+    CurveballChain<Stat> chain;
+    ASSERT_EQ(chain.start(featureLines(start, Stat::kSpeciesAreEntities), kernel, use), reference::statistic(start, id));
+    Random random(seed, 8);
+    PresenceMatrix before = start;
+    for (std::int32_t t = 0; t < trades; ++t) {
+        const bool moved = chain.step(random);
+        const PresenceMatrix now = chain.matrix();
+        ASSERT_EQ(moved, !(now == before)) << "trade " << t;
+        ASSERT_EQ(chain.value(), reference::statistic(now, id)) << "trade " << t;
+        ASSERT_TRUE(now.rowSums() == start.rowSums() && now.colSums() == start.colSums()) << "trade " << t;
+        // The shared counts the pairwise test reads stay current.
+        if constexpr (requires { chain.statistic().table(); }) {
+            for (std::int32_t x = 1; use == ChainUse::SharedCounts && x < now.rows(); ++x)
+                for (std::int32_t y = 0; y < x; ++y)
+                    ASSERT_EQ(chain.statistic().table().row(x)[y], reference::shared(now, x + 1, y + 1)) << "trade " << t;
+        }
+        before = now;
+    }
+}
+
 // Every update path: with ChainUse::Values small matrices take the bit rows where the
 // processor has them, with SharedCounts the table's rows.
 template <TableLayout L>
@@ -94,9 +120,13 @@ void walkAll(const PresenceMatrix& m, std::int32_t steps, std::int32_t seed, Sha
     walk<CScoreStatistic<L>>(m, StatisticId::CScore, steps, seed, kernel, use);
     walk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, steps, seed, kernel, use);
     walk<CombinationsStatistic<L>>(m, StatisticId::Combinations, steps, seed, kernel, use);
+    const std::int32_t trades = m.rows() * m.cols() > 1000 ? 20 : steps / 8;
+    tradeWalk<CScoreStatistic<L>>(m, StatisticId::CScore, trades, seed, kernel, use);
+    tradeWalk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, trades, seed, kernel, use);
+    tradeWalk<CombinationsStatistic<L>>(m, StatisticId::Combinations, trades, seed, kernel, use);
 }
 
-TEST(SwapChain, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) {
+TEST(Chains, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) {
     Random random(2024, 1);
     const double fills[] = {0.0, 1.0, 0.1, 0.3, 0.5, 0.7, 0.9};
     int matrices = 0;

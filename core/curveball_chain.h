@@ -1,0 +1,152 @@
+// The curveball trade (Strona et al. 2014) over a chain's own working matrix and
+// statistic: two lines pool the entries unique to each and deal them back at random,
+// both line sums kept. Same interface as SwapChain, so the p-value loop, the pairwise
+// test and the diagnostics take either.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "core/bit_lines.h"
+#include "core/error.h"
+#include "core/presence_matrix.h"
+#include "core/random.h"
+#include "core/statistics.h"
+#include "core/swap_chain.h"
+
+namespace kelpo {
+
+// One step is one trade. A redeal is a set of checkerboard swaps on the two lines
+// (each entry that moves one way paired with one that moves the other), so the
+// statistic follows through the swap chain's own updates on every path it has, and
+// C-score, checkerboards and combinations stay exact without an update of their own.
+// The transition is symmetric (every subset of the pool equally likely, both orders
+// of the pair equally likely), so the stationary distribution is uniform over the
+// matrices with the margins, as the swap's is.
+template <class Stat>
+class CurveballChain {
+public:
+    using Statistic = Stat;
+
+    // The working matrix as SwapChain::start takes it; returns the statistic's value.
+    std::int64_t start(BitLines working, SharedKernel kernel = SharedKernel::Automatic,
+                       ChainUse use = ChainUse::Values) {
+        const std::int32_t rows = Stat::kSpeciesAreEntities ? working.bits : working.lines;
+        const std::int32_t cols = Stat::kSpeciesAreEntities ? working.lines : working.bits;
+        // Trade on the dimension with more lines, the shorter ones: a trade's cost grows
+        // faster than the cells it moves (each moved pair is a swap whose update walks
+        // the other dimension's lines), so shorter lines move cells more cheaply. Rows
+        // against columns per trade, Release: dune 145 against 269 ns, the 1,000 x 500
+        // table at 3 % fill 3.0 against 9.1 us, for about 1.5 and 2 times the cells.
+        onRows_ = rows >= cols;
+        lines_ = onRows_ == Stat::kSpeciesAreEntities ? transposed(working) : working;
+        try {
+            // A pool holds entries unique to one line or the other: at most one per position.
+            pool_.assign(static_cast<std::size_t>(lines_.bits), 0);
+            toSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
+            fromSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's trade buffers.");
+        }
+        return swap_.start(std::move(working), kernel, use);
+    }
+
+    std::int64_t statisticOf(const BitLines& lines) { return swap_.statisticOf(lines); }
+
+    // One trade; true when it moved at least one cell. Requires two lines to trade
+    // (rows() >= 2 when trading on rows, else cols() >= 2).
+    //
+    // The fixed draw order: line a, line b != a (drawn among the others, stepping over
+    // a, as the swap draws its second index); then, only when both lines have entries
+    // of their own, s draws of a partial Fisher-Yates over the pool, s the smaller of
+    // the two counts of unique entries, the pool listing a's unique positions, then
+    // b's, each ascending.
+    bool step(Random& random) {
+        const std::int32_t n = lines_.lines;
+        const std::int32_t a = random.draw(n) - 1;
+        std::int32_t b = random.draw(n - 1) - 1;
+        b += b >= a;
+        return trade(a, b, random);
+    }
+
+    // Trades until one moves a cell, at most limit of them: returns how many moved
+    // nothing before it (a redeal that puts every entry back counts as one), or limit.
+    std::int64_t refusedBeforeSwap(Random& random, std::int64_t limit) {
+        std::int64_t refused = 0;
+        while (refused < limit && !step(random)) ++refused;
+        return refused;
+    }
+
+    std::int64_t value() const { return swap_.value(); }
+    const Stat& statistic() const { return swap_.statistic(); }
+    std::int32_t rows() const { return swap_.rows(); }
+    std::int32_t cols() const { return swap_.cols(); }
+    std::uint8_t cell(std::int32_t i, std::int32_t k) const { return swap_.cell(i, k); }
+    PresenceMatrix matrix() const { return swap_.matrix(); }
+    // Whether trades pair rows (species) rather than columns (sites).
+    bool tradesRows() const { return onRows_; }
+
+private:
+    static BitLines transposed(const BitLines& in) {
+        BitLines out(in.bits, in.lines);
+        for (std::int32_t f = 0; f < in.lines; ++f)
+            for (std::int32_t e = 0; e < in.bits; ++e)
+                if (in.test(f, e)) out.set(e, f);
+        return out;
+    }
+
+    // Pool entries are position * 2 + side (1 for line b), so the deal knows where each came from.
+    bool trade(std::int32_t a, std::int32_t b, Random& random) {
+        const std::uint64_t* lineA = lines_.line(a);
+        const std::uint64_t* lineB = lines_.line(b);
+        std::int32_t* pool = pool_.data();
+        std::int32_t u = 0;
+        for (std::size_t w = 0; w < lines_.wordsPerLine; ++w)
+            for (std::uint64_t bits = lineA[w] & ~lineB[w]; bits; bits &= bits - 1)
+                pool[u++] = static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) << 1;
+        const std::int32_t onlyA = u;
+        for (std::size_t w = 0; w < lines_.wordsPerLine; ++w)
+            for (std::uint64_t bits = lineB[w] & ~lineA[w]; bits; bits &= bits - 1)
+                pool[u++] = static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) << 1 | 1;
+        const std::int32_t onlyB = u - onlyA;
+        if (onlyA == 0 || onlyB == 0) return false;
+        // The smaller side's new entries are drawn: the same uniform split in fewer draws.
+        const std::int32_t smallerSide = onlyB < onlyA;
+        const std::int32_t s = smallerSide ? onlyB : onlyA;
+        for (std::int32_t j = 0; j < s; ++j) std::swap(pool[j], pool[j + random.draw(u - j) - 1]);
+        std::int32_t moved = 0, back = 0;
+        for (std::int32_t j = 0; j < s; ++j)
+            if ((pool[j] & 1) != smallerSide) toSmaller_[static_cast<std::size_t>(moved++)] = pool[j] >> 1;
+        if (moved == 0) return false;
+        for (std::int32_t j = s; j < u; ++j)
+            if ((pool[j] & 1) == smallerSide) fromSmaller_[static_cast<std::size_t>(back++)] = pool[j] >> 1;
+        const std::int32_t p = smallerSide ? b : a, q = smallerSide ? a : b;
+        for (std::int32_t m = 0; m < moved; ++m)
+            exchange(p, q, toSmaller_[static_cast<std::size_t>(m)], fromSmaller_[static_cast<std::size_t>(m)]);
+        return true;
+    }
+
+    // Line p gains position x and loses y, line q the reverse: a checkerboard swap.
+    void exchange(std::int32_t p, std::int32_t q, std::int32_t x, std::int32_t y) {
+        for (const auto& [line, position] : {std::pair{p, x}, {p, y}, {q, x}, {q, y}})
+            lines_.line(line)[position >> 6] ^= std::uint64_t{1} << (position & 63);
+        if (onRows_) swap_.trySwap(p, q, x, y);
+        else swap_.trySwap(x, y, p, q);
+    }
+
+    SwapChain<Stat> swap_;  // the cells and the statistic, moved by checkerboard swaps
+    BitLines lines_;        // one line per row (onRows_) or per column, kept current
+    bool onRows_ = true;
+    std::vector<std::int32_t> pool_, toSmaller_, fromSmaller_;
+};
+
+// Runs body(chain) on a new CurveballChain of the statistic with withChain's table layout.
+template <template <TableLayout> class Stat, class Body>
+decltype(auto) withCurveballChain(std::int32_t rows, std::int32_t cols, Body&& body) {
+    return withChainOf<CurveballChain, Stat>(rows, cols, body);
+}
+
+}  // namespace kelpo
