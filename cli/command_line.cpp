@@ -31,7 +31,8 @@ Mixing (R-hat, ESS, --iterations auto):
   have passed; the first half of every chain is then discarded as burn-in, and the
   p-values, counts, mean, SD and traces come from the second half. In a full analysis
   the simulated communities' tests then run as long as the test of your matrix needed.
-  Large sparse tables (OTU tables) can need billions of swap steps.
+  Large sparse tables (OTU tables) can need billions of swap steps: --sampler curveball
+  trades many cells a step and mixes them far sooner (an iteration is then one trade).
 
 Statistics:
   vratio, the variance ratio, depends only on the row and column totals, which
@@ -113,6 +114,10 @@ void addAnalysisOptions(CLI::App& app, CommandLine& line) {
         ->check(CLI::IsMember({0, 50, 100}));
     app.add_option("--iterations", line.choices.iterations,
                    "Iterations of the hypothesis test (total), or auto: until the chains have mixed")
+        ->capture_default_str();
+    app.add_option("--sampler", line.choices.sampler,
+                   "Chain over the matrices with the same totals: swap (sequential swap) or curveball (trades)")
+        ->check(CLI::IsMember({"swap", "curveball"}))
         ->capture_default_str();
     app.add_option("--max-seconds", line.choices.maxSeconds, "With --iterations auto: the time limit")
         ->capture_default_str();

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/random_binary_matrix.h"
+#include "core/sampler_chain.h"
 #include "core/statistic_chain.h"
 #include "core/swap_chain.h"
 
@@ -225,8 +226,7 @@ template <template <TableLayout> class Stat>
 std::unique_ptr<StatisticChain::Walk> walkOf(const PresenceMatrix& observed, StatisticId id, Random& random,
                                              StatisticRange range, Sampler sampler) {
     if (observed.rows() < 2 || observed.cols() < 2) return std::make_unique<FixedWalk>(observed, id);
-    (void)sampler;
-    return withChain<Stat>(observed.rows(), observed.cols(), [&](auto& chain) -> std::unique_ptr<StatisticChain::Walk> {
+    return withSampler<Stat>(sampler, observed.rows(), observed.cols(), [&](auto& chain) -> std::unique_ptr<StatisticChain::Walk> {
         using Chain = std::remove_reference_t<decltype(chain)>;
         return std::make_unique<ChainWalk<Chain>>(observed, id, random, range);
     });

@@ -23,6 +23,7 @@ const std::map<std::string, NullHypothesis, std::less<>> kNullHypotheses = {
 
 const std::map<std::string, Sampler, std::less<>> kSamplers = {
     {"swap", Sampler::Swap},
+    {"curveball", Sampler::Curveball},
 };
 
 const std::map<int, InteractionChoice> kInteractionPercents = {
