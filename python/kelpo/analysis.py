@@ -58,7 +58,13 @@ class CooccurrenceResult:
     seed: int
     species: int
     sites: int
-    # Mixing diagnostics, the two tails and the sampler take their places here.
+    p_lower: float = 1.0
+    p_upper: float = 1.0
+    p_two_sided: float = 1.0
+    rhat: float = float("nan")
+    ess: float = 0.0
+    iterations_run: int = 0
+    iterations_kept: int = 0
 
     def to_dict(self) -> Dict[str, Any]:
         """The figures as ``kelpo-cli --json`` names and nests them."""
@@ -70,6 +76,9 @@ class CooccurrenceResult:
             "ses": self.ses, "quantile_025": self.quantile_025, "quantile_975": self.quantile_975,
             "p_value": self.p_value, "ci_low": self.ci_low, "ci_high": self.ci_high,
             "less": self.less, "equal": self.equal, "iterations": self.iterations, "seed": self.seed,
+            "p_lower": self.p_lower, "p_upper": self.p_upper, "p_two_sided": self.p_two_sided,
+            "rhat": self.rhat, "ess": self.ess, "iterations_run": self.iterations_run,
+            "iterations_kept": self.iterations_kept,
             "null_distribution": [{"value": int(v), "count": int(c)} for v, c in self.null_distribution.items()],
             "trace": traces,
         }
@@ -194,7 +203,8 @@ def _test_result(out: Dict[str, Any], options: Dict[str, Any]) -> CooccurrenceRe
     trace = pd.concat(parts, ignore_index=True) if parts else pd.DataFrame(columns=["replicate", "iteration",
                                                                                     "value"])
     keys = ("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less", "equal",
-            "quantile_025", "quantile_975")
+            "quantile_025", "quantile_975", "p_lower", "p_upper", "p_two_sided", "rhat", "ess", "iterations_run",
+            "iterations_kept")
     return CooccurrenceResult(statistic=options["statistic"], null_distribution=null, trace=trace,
                               iterations=out["iterations_per_replicate"] * 10, seed=int(options["seed"]),
                               species=out["shape"][0], sites=out["shape"][1], **{k: out[k] for k in keys})

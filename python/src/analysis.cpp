@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "engine/analysis_choices.h"
-#include "engine/chain_length.h"
 #include "engine/hypothesis_test.h"
 #include "engine/run.h"
 #include "glue.h"
@@ -112,6 +111,13 @@ py::dict resultsDict(const AnalysisResults& results, const AnalysisSettings& set
     out["ci_high"] = results.test.ciHigh;
     out["less"] = results.test.less;
     out["equal"] = results.test.equal;
+    out["p_lower"] = results.test.tails.lower;
+    out["p_upper"] = results.test.tails.upper;
+    out["p_two_sided"] = results.test.tails.twoSided;
+    out["rhat"] = results.test.mixing.rhat;
+    out["ess"] = results.test.mixing.ess;
+    out["iterations_run"] = results.test.mixing.iterationsRun * 10;
+    out["iterations_kept"] = results.test.mixing.iterationsKept * 10;
     out["null_values"] = py::array(py::cast(values));
     out["null_counts"] = py::array(py::cast(counts));
     out["traces"] = traces;
@@ -133,9 +139,6 @@ py::dict run(const PresenceMatrix& matrix, const py::dict& options, int threads,
     settings.speciesCount = matrix.rows();
     settings.siteCount = matrix.cols();
     settings.applyRunDefaults();
-    if (const auto chain = shortChain(matrix, settings.iterations)) {
-        warnings.push_back(shortChainWarning(*chain, settings.iterations));
-    }
     const std::int64_t testSteps = std::int64_t{kReplicates} * std::max(0, settings.iterations - 1);
     ProgressLine line(progress, testSteps);
     RunControl control(line.callback());

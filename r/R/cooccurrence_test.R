@@ -70,7 +70,8 @@ cooccurrence_test <- function(x, statistic = c("cscore", "checkerboards", "combi
 new_kelpo_test <- function(results, statistic, options, size) {
   test <- c(list(statistic = statistic),
             results[c("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less",
-                      "equal", "quantile_025", "quantile_975", "null_distribution", "trace")])
+                      "equal", "quantile_025", "quantile_975", "null_distribution", "trace", "p_lower", "p_upper",
+                      "p_two_sided", "rhat", "ess", "iterations_run", "iterations_kept")])
   test$iterations <- as.numeric(options$iterations)
   test$seed <- as.numeric(options$seed)
   test$species <- size[1]
@@ -98,6 +99,12 @@ print.kelpo_test <- function(x, digits = 4, ...) {
   cat("  p-value ", format(x$p_value, digits = digits), " (95% CI ", format(x$ci_low, digits = digits), " to ",
       format(x$ci_high, digits = digits), "), share of ", count_text(x$iterations),
       " random matrices with a value ", tail_text(x$statistic), " the observed one\n", sep = "")
+  cat("  mixing: R-hat ", format(x$rhat, digits = 4), ", ESS ", format(round(x$ess)), " (",
+      format(x$iterations_run, scientific = FALSE), " iterations run, ",
+      format(x$iterations_kept, scientific = FALSE), " kept)\n", sep = "")
+  if (!is.finite(x$rhat) || x$rhat > 1.01 || x$ess < 400) {
+    cat("  warning: the ten chains have not mixed: the p-value is not reliable; run more iterations\n")
+  }
   cat("  seed ", format(x$seed, scientific = FALSE), "\n", sep = "")
   invisible(x)
 }

@@ -73,7 +73,7 @@ double orNA(const std::optional<T>& value) {
 
 Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& settings, bool power) {
     const std::string report = buildReport(results, settings, ReportChoices::fromSettings(settings));
-    return Rcpp::List::create(
+    Rcpp::List list = Rcpp::List::create(
         Rcpp::_["observed"] = static_cast<double>(results.observed),
         Rcpp::_["simulated_mean"] = results.simulatedMean, Rcpp::_["simulated_sd"] = results.simulatedSd,
         Rcpp::_["ses"] = orNA(ses(results)), Rcpp::_["p_value"] = results.test.pValue,
@@ -88,6 +88,16 @@ Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& s
         Rcpp::_["max_power"] = powerExtreme(results.powerTable, 1),
         Rcpp::_["warnings"] = Rcpp::wrap(power ? reportWarnings(report) : std::vector<std::string>{}),
         Rcpp::_["report"] = report);
+    // Past the twenty entries List::create takes.
+    const Mixing& mixing = results.test.mixing;
+    list["rhat"] = mixing.rhat;
+    list["ess"] = mixing.ess;
+    list["p_lower"] = results.test.tails.lower;
+    list["p_upper"] = results.test.tails.upper;
+    list["p_two_sided"] = results.test.tails.twoSided;
+    list["iterations_run"] = static_cast<double>(mixing.iterationsRun) * kReplicates;
+    list["iterations_kept"] = static_cast<double>(mixing.iterationsKept) * kReplicates;
+    return list;
 }
 
 }  // namespace
