@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "charts/histogram.h"
+#include "engine/mixing_text.h"
 
 namespace kelpo::charts {
 
@@ -167,9 +168,14 @@ std::unique_ptr<QChart> nullDistributionChart(const AnalysisResults& results, co
 
 std::unique_ptr<QChart> chainChart(const AnalysisResults& results, const QString& statistic) {
     const auto& traces = results.test.traces;
+    const Mixing& mixing = results.test.mixing;
+    QString figures = QStringLiteral("; R-hat %1, ESS %2")
+                          .arg(QString::fromStdString(rhatText(mixing.rhat)))
+                          .arg(std::floor(mixing.ess), 0, 'f', 0);
+    if (!testMixed(results.test)) figures += QStringLiteral(": the chains have not mixed, the p-value is not reliable");
     auto chart = emptyChart(titled(QStringLiteral("Chains of the ten replicates"),
                                    QStringLiteral("The ") + statistic +
-                                       QStringLiteral(" of each random matrix along its chain of swaps")));
+                                       QStringLiteral(" of each random matrix along its chain of swaps") + figures));
     const bool anyPoint = std::any_of(traces.begin(), traces.end(), [](const auto& t) { return !t.empty(); });
     if (!anyPoint) {  // V-Ratio: no chain was walked
         chart->setTitle(titled(QStringLiteral("No chain"),

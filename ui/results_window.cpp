@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +19,7 @@
 
 #include "charts/chart_files.h"
 #include "core/error.h"
+#include "engine/mixing_text.h"
 #include "results/save_results.h"
 #include "widgets/button_row.h"
 #include "widgets/file_dialogs.h"
@@ -49,6 +51,7 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     : QWidget(nullptr),
       mainWindow_(mainWindow),
       tabs_(new QTabWidget(this)),
+      mixingWarning_(new QLabel(this)),
       txt1_(new QPlainTextEdit(this)),
       cmdSave_(new QPushButton(QStringLiteral("Save"), this)),
       cmdClose_(new QPushButton(QStringLiteral("Close"), this)),
@@ -78,6 +81,12 @@ ResultsWindow::ResultsWindow(QWidget* mainWindow)
     QHBoxLayout* buttons = buttonRow({cmdSave_, cmdClose_, cmdHelp_});
     auto* layout = new QVBoxLayout(this);
     tabs_->addTab(txt1_, QStringLiteral("Report"));
+    // Above the report, so a p-value from chains that never met is not read unwarned.
+    mixingWarning_->setObjectName(QStringLiteral("lblMixingWarning"));
+    mixingWarning_->setWordWrap(true);
+    mixingWarning_->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
+    mixingWarning_->hide();
+    layout->addWidget(mixingWarning_);
     layout->addWidget(tabs_, 1);
     layout->addLayout(buttons);
     resize(kDesignedWidth, 600);
@@ -115,6 +124,11 @@ void ResultsWindow::SaveResults(const QString& path) {
 void ResultsWindow::setCharts(const AnalysisResults& results, const QString& statistic) {
     results_ = results;
     statistic_ = statistic;
+    const std::optional<std::string> warning =
+        testMixed(results.test) ? std::nullopt
+                                : std::optional<std::string>(mixingWarning(results.test.mixing, 0.0, {"more iterations", ""}));
+    mixingWarning_->setText(warning ? QString::fromStdString(*warning) : QString());
+    mixingWarning_->setVisible(warning.has_value());
     while (tabs_->count() > 1) delete tabs_->widget(1);
     for (const charts::ChartKind kind : charts::chartsOf(results)) tabs_->addTab(chartTab(kind), charts::tabTitle(kind));
 }

@@ -13,6 +13,7 @@
 
 class QPlainTextEdit;
 class QPushButton;
+class QLabel;
 class QTabWidget;
 
 namespace kelpo::ui {
@@ -60,6 +61,7 @@ private:
     std::optional<AnalysisResults> results_;  // what the chart tabs draw, kept to redraw for saving
     QString statistic_;
     QTabWidget* tabs_;
+    QLabel* mixingWarning_;  // shown when the test's chains have not mixed
     QPlainTextEdit* txt1_;
     QPushButton* cmdSave_;
     QPushButton* cmdClose_;
