@@ -13,8 +13,8 @@
 namespace kelpo {
 namespace {
 
-double gaussian(Random& random) {  // Box-Muller from two uniforms in (0, 1)
-    const double u = (random.next() + 0.5) / 16777216.0 * 16777216.0 / 16777217.0 + 1e-9;
+double gaussian(Random& random) {  // Box-Muller; 1 - u lies in (0, 1], so the log is finite
+    const double u = 1.0 - random.next();
     const double v = random.next();
     return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * v);
 }
