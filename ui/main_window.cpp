@@ -57,6 +57,10 @@ QGroupBox* group(const QString& title, const QString& toolTip, QWidget* parent) 
 
 bool screenTooSmall(int screenHeightPixels) { return screenHeightPixels < 655; }
 
+// The history is a child, deleted by ~QWidget after this window has stopped being a
+// MainWindow; its last signals (the clean state changing) must not reach this window then.
+MainWindow::~MainWindow() { history_->disconnect(this); }
+
 MainWindow::MainWindow() : history_(new QUndoStack(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setAcceptDrops(true);

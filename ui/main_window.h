@@ -42,6 +42,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow();
+    ~MainWindow() override;
 
     // The analysis settings kept between runs (file name, sizes, seeds, last choices).
     const AnalysisSettings& settings() const { return settings_; }
