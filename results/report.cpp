@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,20 @@ double powerExtreme(const PowerTable& table, int sign) {
     double minPower = table.front().rejectionRate;
     for (const PowerRow& row : table) minPower = std::min(minPower, row.rejectionRate);
     return minPower;
+}
+
+std::vector<std::string> reportWarnings(const std::string& report) {
+    std::vector<std::string> warnings;
+    std::istringstream lines(report);
+    const std::string mark = "*****Warning: ";
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(mark, 0) != 0) continue;
+        line = line.substr(mark.size());
+        while (!line.empty() && line.back() == '*') line.pop_back();
+        warnings.push_back(line);
+    }
+    return warnings;
 }
 
 std::string buildReport(const AnalysisResults& results, const AnalysisSettings& settings,

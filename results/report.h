@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/analysis_results.h"
 #include "engine/analysis_settings.h"
@@ -38,5 +39,9 @@ std::string buildReport(const AnalysisResults& results, const AnalysisSettings& 
 // Figures that choose the report's warnings.
 double actualSize(const PowerTable& table);
 double powerExtreme(const PowerTable& table, int sign);
+
+// The report's warnings about the test, as sentences without their asterisks: what the
+// R and Python packages hand on as their own warnings.
+std::vector<std::string> reportWarnings(const std::string& report);
 
 }  // namespace kelpo

@@ -43,21 +43,6 @@ AnalysisChoices choicesOf(const py::dict& options) {
     return choices;
 }
 
-// The report's warnings about the test, as sentences without the asterisks.
-std::vector<std::string> reportWarnings(const std::string& report) {
-    std::vector<std::string> warnings;
-    std::istringstream lines(report);
-    const std::string mark = "*****Warning: ";
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(mark, 0) != 0) continue;
-        line = line.substr(mark.size());
-        while (!line.empty() && line.back() == '*') line.pop_back();
-        warnings.push_back(line);
-    }
-    return warnings;
-}
-
 template <class T>
 py::object orNone(const std::optional<T>& value) {
     return value ? py::cast(*value) : py::none();

@@ -28,21 +28,6 @@ Rcpp::DataFrame powerTableFrame(const PowerTable& table) {
                                    Rcpp::_["in_null"] = Rcpp::wrap(inNull), Rcpp::_["rejection_rate"] = rate);
 }
 
-// The report's warnings about the test, as sentences without the asterisks.
-std::vector<std::string> reportWarnings(const std::string& report) {
-    std::vector<std::string> warnings;
-    std::istringstream lines(report);
-    const std::string mark = "*****Warning: ";
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(mark, 0) != 0) continue;
-        line = line.substr(mark.size());
-        while (!line.empty() && line.back() == '*') line.pop_back();
-        warnings.push_back(line);
-    }
-    return warnings;
-}
-
 Rcpp::DataFrame nullDistributionFrame(const std::vector<ValueCount>& table) {
     std::vector<double> value, count;  // doubles: the statistics and their counts may pass 32 bits
     for (const ValueCount& entry : table) {
