@@ -1,12 +1,15 @@
 #include "cli/pairs_command.h"
 
+#include <cmath>
 #include <iostream>
 #include <optional>
+#include <string_view>
 
 #include "cli/interrupt_watch.h"
 #include "cli/output_file.h"
 #include "cli/progress_bar.h"
 #include "core/error.h"
+#include "engine/pairs_text.h"
 #include "engine/simulation_numbers.h"
 #include "matrix/matrix_check.h"
 #include "matrix/table_file.h"
@@ -20,6 +23,13 @@ namespace {
 nlohmann::ordered_json optionalNumber(const std::optional<double>& value) {
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
+
+// Non-finite figures (an R-hat of chains that never moved) have no JSON number: null.
+nlohmann::ordered_json finiteOrNull(double value) {
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+Sampler pairsSampler(const std::string& name) { return name == "curveball" ? Sampler::Curveball : Sampler::Swap; }
 
 PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSettings& settings, bool progress) {
     std::optional<ProgressBar> bar;
@@ -36,9 +46,30 @@ PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSett
 
 nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
                                  const std::vector<std::string>& names) {
+    const PairLengths& lengths = results.lengths;
     nlohmann::ordered_json json;
-    json["settings"] = {{"samples", settings.samples}, {"burn_in", settings.burnIn}, {"thin", settings.thin},
-                        {"fdr", settings.fdr}, {"seed", settings.seed}, {"chains", kPairChains}};
+    json["settings"] = {{"samples", settings.samples},
+                        {"burn_in", lengths.burnIn},
+                        {"thin", lengths.thin},
+                        {"fdr", settings.fdr},
+                        {"seed", settings.seed},
+                        {"chains", kPairChains},
+                        {"sampler", std::string(samplerName(results.sampler))},
+                        {"burn_in_measured", lengths.burnInMeasured},
+                        {"thin_measured", lengths.thinMeasured},
+                        {"autocorrelation_steps", finiteOrNull(lengths.autocorrelationSteps)},
+                        {"pilot_steps", lengths.pilotSteps},
+                        {"pilot_limit_reached", lengths.pilotLimitReached}};
+    json["rhat"] = finiteOrNull(results.mixing.rhat);
+    json["ess"] = results.mixing.ess;
+    json["worst_pair_rhat"] = finiteOrNull(results.mixing.worstPairRhat);
+    json["monitored_pairs"] = results.mixing.monitoredPairs;
+    json["mixed"] = pairChainsMixed(results.mixing);
+    json["testable_pairs"] = results.testablePairs;
+    json["samples_needed"] = smallestAdjustedP(settings.samples) > settings.fdr
+                                 ? nlohmann::ordered_json(samplesToReach(settings.fdr))
+                                 : nlohmann::ordered_json(nullptr);
+    json["warnings"] = pairsWarnings(results, settings.samples, settings.fdr);
     nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
     for (const PairResult& pair : results.pairs) {
         pairs.push_back({{"species_a", names[static_cast<std::size_t>(pair.speciesA - 1)]},
@@ -58,8 +89,12 @@ nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseS
 }
 
 int runPairs(const CommandLine& line) {
-    const PairwiseSettings settings =
-        checkPairwiseNumbers(line.samples, line.burnIn, line.thin, line.fdr, line.choices.seed, line.threads);
+    auto given = [](const std::optional<std::string>& text) {
+        return text ? std::optional<std::string_view>(*text) : std::nullopt;
+    };
+    PairwiseSettings settings = checkPairwiseNumbers(line.samples, given(line.burnIn), given(line.thin), line.fdr,
+                                                     line.choices.seed, line.threads);
+    settings.sampler = pairsSampler(line.choices.sampler);
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
 
@@ -70,6 +105,8 @@ int runPairs(const CommandLine& line) {
     const std::vector<std::string> names = speciesNames(copy, matrix.rows());
 
     const PairwiseResults results = runWithProgress(matrix, settings, line.progress);
+    if (results.testablePairs > 0) std::cerr << pairsMixingLine(results) << '\n';
+    for (const std::string& warning : pairsWarnings(results, settings.samples, settings.fdr)) std::cerr << warning << '\n';
     const std::string csv = pairsCsv(results, names);
     if (line.json) writeOutputFile(*line.json, pairsJson(results, settings, names).dump(2) + "\n");
     if (line.output) {

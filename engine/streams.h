@@ -19,6 +19,9 @@ constexpr std::uint64_t pairChain(std::int32_t chainIndex) {
     return 12 + static_cast<std::uint64_t>(static_cast<std::uint32_t>(chainIndex));
 }
 
+// The pairwise test's pilot chain, which measures how far apart its samples must be.
+constexpr std::uint64_t kPairPilot = 20;  // pairChain(8): after the eight chains
+
 // A simulated community of the power analysis: its table row (1-based) in the high
 // half, its index within the row (1-based) in the low half. Rows start at 1, so these
 // ids never meet the small ids above.
