@@ -44,8 +44,8 @@ PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSett
 
 }  // namespace
 
-nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
-                                 const std::vector<std::string>& names) {
+std::string pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
+                      const std::vector<std::string>& names) {
     const PairLengths& lengths = results.lengths;
     nlohmann::ordered_json json;
     json["settings"] = {{"samples", settings.samples},
@@ -70,9 +70,14 @@ nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseS
                                  ? nlohmann::ordered_json(samplesToReach(settings.fdr))
                                  : nlohmann::ordered_json(nullptr);
     json["warnings"] = pairsWarnings(results, settings.samples, settings.fdr);
-    nlohmann::ordered_json pairs = nlohmann::ordered_json::array();
+    // The figures as a tree, the pairs written one at a time into the text: a tree of half a
+    // million pairs would take several hundred MB, far more than the test's own tables.
+    json["pairs"] = nlohmann::ordered_json::array();
+    std::string text = json.dump(2);
+    text.resize(text.size() - std::string_view("[]\n}").size());
+    text += '[';
     for (const PairResult& pair : results.pairs) {
-        pairs.push_back({{"species_a", names[static_cast<std::size_t>(pair.speciesA - 1)]},
+        const nlohmann::ordered_json row({{"species_a", names[static_cast<std::size_t>(pair.speciesA - 1)]},
                          {"species_b", names[static_cast<std::size_t>(pair.speciesB - 1)]},
                          {"shared_observed", pair.sharedObserved},
                          {"checkerboard_units", pair.checkerboardUnits},
@@ -83,9 +88,16 @@ nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseS
                          {"p_upper", optionalNumber(pair.pUpper)},
                          {"p_adjusted", optionalNumber(pair.pAdjusted)},
                          {"class", pairClassText(pair.pairClass)}});
+        // Indented as the whole tree's dump(2) would indent it; a raw line end occurs
+        // only between fields (JSON escapes those in names).
+        text += &pair == &results.pairs.front() ? "\n    " : ",\n    ";
+        for (const char c : row.dump(2)) {
+            text += c;
+            if (c == '\n') text += "    ";
+        }
     }
-    json["pairs"] = std::move(pairs);
-    return json;
+    text += results.pairs.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return text;
 }
 
 int runPairs(const CommandLine& line) {
@@ -108,7 +120,7 @@ int runPairs(const CommandLine& line) {
     if (results.testablePairs > 0) std::cerr << pairsMixingLine(results) << '\n';
     for (const std::string& warning : pairsWarnings(results, settings.samples, settings.fdr)) std::cerr << warning << '\n';
     const std::string csv = pairsCsv(results, names);
-    if (line.json) writeOutputFile(*line.json, pairsJson(results, settings, names).dump(2) + "\n");
+    if (line.json) writeOutputFile(*line.json, pairsJson(results, settings, names));
     if (line.output) {
         writeOutputFile(*line.output, csv);
         return 0;
