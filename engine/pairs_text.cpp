@@ -64,8 +64,13 @@ std::string pairsMixingLine(const PairwiseResults& results) {
            " chains; " + lengthsText(results.lengths) + ").";
 }
 
+// The largest of up to 256 R-hats: each has its own sampling noise, so the maximum of
+// well-mixed chains sits above 1.01 at a few hundred samples (1.014 on dune at 800 samples,
+// 100 per chain); 1.01 is the bound for one quantity. Chains that have not met give far more.
+constexpr double kWorstPairRhat = 1.05;
+
 bool pairChainsMixed(const PairMixing& mixing) {
-    return chainsMixed({mixing.rhat, mixing.ess}) && !(mixing.worstPairRhat > kMixedRhat);
+    return chainsMixed({mixing.rhat, mixing.ess}) && !(mixing.worstPairRhat > kWorstPairRhat);
 }
 
 std::optional<std::string> pairsMixingWarning(const PairwiseResults& results) {

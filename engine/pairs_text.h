@@ -31,7 +31,7 @@ std::optional<std::string> fdrWarning(const PairwiseResults& results, std::int64
 std::string pairsMixingLine(const PairwiseResults& results);
 
 // Whether the chains have mixed: the C-score's R-hat and ESS as the hypothesis test
-// wants them, and every monitored pair's R-hat at most 1.01.
+// wants them, and every monitored pair's R-hat at most 1.05.
 bool pairChainsMixed(const PairMixing& mixing);
 
 // "Warning: the eight chains have not mixed (...): the p-values are not reliable. ..."
