@@ -1,5 +1,6 @@
 // Which species pairs share fewer or more sites than random matrices with the same
-// row and column sums: every pair's shared sites against the swap chain's, with a
+// row and column sums: every pair's shared sites against those of a chain (swap or
+// curveball) whose lengths are measured on the matrix, with a
 // Benjamini-Hochberg correction across the pairs.
 #pragma once
 
@@ -83,7 +84,9 @@ struct PairwiseResults {
 
 // Throws kelpo::Error (InvalidInput) for settings out of range, (Cancelled) when the
 // control's cancel is requested, (OutOfMemory) when the tables do not fit. Progress:
-// control.begin(0, kPairChains * slices) then one step per finished slice of a chain.
+// control.begin(0, kPairChains * slices), the pilot when a length is to be measured, then
+// one step per finished slice of a chain. Memory: the tallies once per worker thread,
+// not per chain (their sums are integers, so the threads' order changes nothing).
 PairwiseResults PairwiseTest(const PresenceMatrix& matrix, const PairwiseSettings& settings, RunControl& control);
 
 // Classes every testable pair again at another false discovery rate (0 < fdr < 1),
