@@ -142,6 +142,9 @@ TEST(PairwiseTest, NullTablesGiveUniformTailsNoZeroPAndFewFlagsAtTheMeasuredLeng
             const PairwiseResults r = run(nullTable(table), {.seed = table, .threads = 2, .sampler = sampler});
             EXPECT_TRUE(r.lengths.thinMeasured && r.lengths.pilotSteps > 0 && !r.lengths.pilotLimitReached);
             EXPECT_TRUE(pairChainsMixed(r.mixing)) << pairsMixingLine(r);
+            // A thinning of twice the measured time leaves the 5000 trace points (every
+            // second sample) nearly independent: a pilot that measured too short a time fails here.
+            EXPECT_GT(r.mixing.ess, 4000) << pairsMixingLine(r);
             for (const PairResult& pair : r.pairs) {
                 if (!pair.pLower) continue;
                 // (b + 1) / (m + 1): a whole number of 1 / 10001ths, at least one.
