@@ -3,8 +3,8 @@
 # cells): wall time and peak memory on 2 threads, the pairs flagged at FDR 0.05, and among
 # the well-occupied pairs (expected shared sites >= 5) the shares with |SES| > 3 and p < 0.05.
 #   bench/pairs_defaults.sh [TAXA SAMPLES FILL [SAMPLER]]
-# The swap on a 3 % table needs of the order of 10^8 steps between samples: its pilot stops
-# at its limit, and the run takes hours; the curveball is the sampler for such tables.
+# On the 1,000 x 500 table at 3 % the swap's pilot measures about 7.5 million steps of
+# autocorrelation (thinning 15 million): some 20 minutes, against 4 for the curveball.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 taxa=${1:-1000} samples=${2:-500} fill=${3:-0.03} sampler=${4:-curveball}
