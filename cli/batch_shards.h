@@ -10,13 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command_line.h"
+#include "engine/run.h"  // Shard
 
 namespace kelpo {
-
-struct Shard {
-    int index = 0;  // 0 .. count - 1
-    int count = 1;
-};
 
 // "i/N"; throws kelpo::Error (InvalidInput) unless 0 <= i < N.
 Shard parseShard(std::string_view text);
