@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +17,10 @@ namespace kelpo {
 
 // "i/N"; throws kelpo::Error (InvalidInput) unless 0 <= i < N.
 Shard parseShard(std::string_view text);
+
+// Refuses (kelpo::Error, InvalidInput) a shard given twice or missing among the parts,
+// each a shard of the same count and the name of its file.
+void checkEveryShardOnce(const std::vector<std::pair<Shard, std::string>>& parts);
 
 // The shard's matrices: positions index, index + count, ... of the list. Every
 // matrix has its own seed, so which process runs it changes no number.
