@@ -1,5 +1,7 @@
 #include "engine/run.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,9 +41,12 @@ void takeTest(AnalysisResults& results, const HypothesisTestOutcome& test) {
 }
 
 template <class Map>
-const typename Map::mapped_type& unitOf(const Map& units, std::int32_t key, const std::string& what) {
+const typename Map::mapped_type& unitOf(const Map& units, std::int32_t key, const char* what) {
     const auto found = units.find(key);
-    if (found == units.end()) throw Error(ErrorKind::InvalidInput, "The result of " + what + " is missing.");
+    if (found == units.end()) {
+        throw Error(ErrorKind::InvalidInput,
+                    std::string("The result of ") + what + " " + std::to_string(key) + " is missing.");
+    }
     return found->second;
 }
 
@@ -66,6 +71,29 @@ AnalysisResults autoLengthAnalysis(const PresenceMatrix& matrix, const AnalysisS
     return results;
 }
 
+// The shard's communities, each a step of control, into units; returns how many the
+// whole analysis simulates. Without them the test is the run's only step (1 of 1).
+std::int32_t runCommunityShare(const AnalysisSettings& settings, const RunOptions& options, RunControl& control,
+                               const Shard& shard, UnitResults& units) {
+    if (!options.powerAnalysis) {
+        control.begin(0, 1);
+        return 0;
+    }
+    const std::vector<PowerRowPlan> plans = powerRowPlans(settings);
+    const auto rows = static_cast<std::int32_t>(plans.size());
+    stepTotal(rows, settings.matricesPerDistribution);  // its overflow refused before any work
+    const CommunityChainLength length = communityChainLength(settings);
+    const std::vector<std::int32_t> all = everyCommunity(plans, settings);
+    std::vector<std::int32_t> communities;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(communities),
+                 [&shard](std::int32_t c) { return shard.holds(c); });
+    control.begin(rows, static_cast<std::int32_t>(communities.size()) + 1);
+    const std::vector<std::uint8_t> rejected =
+        simulateCommunities(plans, communities, settings, options.threads, control, length);
+    for (std::size_t k = 0; k < communities.size(); ++k) units.rejected.emplace(communities[k], rejected[k]);
+    return static_cast<std::int32_t>(all.size());
+}
+
 }  // namespace
 
 std::int32_t communityUnits(const AnalysisSettings& settings, bool powerAnalysis) {
@@ -80,23 +108,7 @@ UnitResults runUnits(const PresenceMatrix& matrix, const AnalysisSettings& setti
                     "An automatic length cannot be split: the chains find it only when all of them run together.");
     }
     UnitResults units;
-    const std::vector<PowerRowPlan> plans = options.powerAnalysis ? powerRowPlans(settings) : std::vector<PowerRowPlan>{};
-    const auto rows = static_cast<std::int32_t>(plans.size());
-    stepTotal(rows, settings.matricesPerDistribution);  // its overflow refused before any work
-    std::vector<std::int32_t> communities;
-    std::int32_t allCommunities = 0;
-    if (options.powerAnalysis) {
-        const CommunityChainLength length = communityChainLength(settings);
-        for (const std::int32_t c : everyCommunity(plans, settings))
-            if (shard.holds(c)) communities.push_back(c);
-        allCommunities = communityCount(plans, settings);
-        control.begin(rows, static_cast<std::int32_t>(communities.size()) + 1);
-        const std::vector<std::uint8_t> rejected =
-            simulateCommunities(plans, communities, settings, options.threads, control, length);
-        for (std::size_t k = 0; k < communities.size(); ++k) units.rejected.emplace(communities[k], rejected[k]);
-    } else {
-        control.begin(0, 1);  // the test alone is the run's only step: the display shows 1 of 1
-    }
+    const std::int32_t allCommunities = runCommunityShare(settings, options, control, shard, units);
     std::vector<std::int32_t> replicates;
     for (std::int32_t r = 1; r <= kReplicates; ++r)
         if (shard.holds(std::int64_t{allCommunities} + r - 1)) replicates.push_back(r);
@@ -114,12 +126,12 @@ AnalysisResults assembleResults(const AnalysisSettings& settings, bool powerAnal
         const std::vector<PowerRowPlan> plans = powerRowPlans(settings);
         std::vector<std::uint8_t> rejected;
         for (const std::int32_t c : everyCommunity(plans, settings))
-            rejected.push_back(unitOf(units.rejected, c, "simulated community " + std::to_string(c)));
+            rejected.push_back(unitOf(units.rejected, c, "simulated community"));
         results.powerTable = powerTableOf(plans, settings.matricesPerDistribution, rejected);
     }
     std::vector<PValueResult> replicates;
     for (std::int32_t r = 1; r <= kReplicates; ++r)
-        replicates.push_back(unitOf(units.replicates, r, "replicate " + std::to_string(r)));
+        replicates.push_back(unitOf(units.replicates, r, "replicate"));
     takeTest(results, fixedLengthOutcome(replicates, settings));
     if (settings.statisticId == StatisticId::VRatio) results.varianceRatio = units.varianceRatio;
     return results;
