@@ -10,6 +10,7 @@
 #include "cli/progress_bar.h"
 #include "core/error.h"
 #include "engine/pairs_text.h"
+#include "engine/sampler_choice.h"
 #include "engine/simulation_numbers.h"
 #include "matrix/matrix_check.h"
 #include "matrix/table_file.h"
@@ -29,7 +30,11 @@ nlohmann::ordered_json finiteOrNull(double value) {
     return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-Sampler pairsSampler(const std::string& name) { return name == "curveball" ? Sampler::Curveball : Sampler::Swap; }
+// auto: the sampler chosen for the matrix, from the run's seed.
+Sampler pairsSampler(const std::string& name, const PresenceMatrix& matrix, std::int32_t seed) {
+    if (name == "auto") return chooseSampler(matrix, seed);
+    return name == "curveball" ? Sampler::Curveball : Sampler::Swap;
+}
 
 PairwiseResults runWithProgress(const PresenceMatrix& matrix, const PairwiseSettings& settings, bool progress) {
     std::optional<ProgressBar> bar;
@@ -106,7 +111,6 @@ int runPairs(const CommandLine& line) {
     };
     PairwiseSettings settings = checkPairwiseNumbers(line.samples, given(line.burnIn), given(line.thin), line.fdr,
                                                      line.choices.seed, line.threads);
-    settings.sampler = pairsSampler(line.choices.sampler);
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
 
@@ -115,6 +119,7 @@ int runPairs(const CommandLine& line) {
     validateMatrix(copy);
     const PresenceMatrix matrix = buildMatrix(copy, contents.rows, contents.cols);
     const std::vector<std::string> names = speciesNames(copy, matrix.rows());
+    settings.sampler = pairsSampler(line.choices.sampler, matrix, settings.seed);
 
     const PairwiseResults results = runWithProgress(matrix, settings, line.progress);
     if (results.testablePairs > 0) std::cerr << pairsMixingLine(results) << '\n';
