@@ -7,15 +7,11 @@
 #include "engine/mixing.h"
 #include "engine/mixing_text.h"
 
+#include "core/numbers.h"
+
 namespace kelpo {
 
 namespace {
-
-std::string formatted(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 std::string lengthsText(const PairLengths& lengths) {
     std::string text = "burn-in " + std::to_string(lengths.burnIn) + " and thinning " +
