@@ -7,7 +7,7 @@ namespace kelpo {
 
 namespace {
 
-// Enough for a relative error of about 7 % at the threshold (200 accepted of 20,000):
+// Enough for a relative error of about 2 % at the threshold (3,000 accepted of 20,000):
 // the rule's cost is microseconds, and a share near the threshold means both samplers
 // mix at nearly the same speed.
 constexpr std::int32_t kPilotProposals = 20000;
@@ -32,13 +32,15 @@ double swapAcceptance(const PresenceMatrix& matrix, std::int32_t seed, std::int3
 }
 
 // Measured with --iterations auto on one thread, C-score, to R-hat <= 1.01 and ESS >= 1000,
-// CPU seconds swap : curveball, on dune and on tables drawn with independent cells
-// (bench/otu_table.py), with the share of proposals each accepts:
-//   30 x 20 dune            6.4 %   0.07 : 0.05    100 x 50, fill 0.50   6.7 %   0.36 : 0.50
-//   100 x 50, fill 0.20     3.3 %   0.57 : 0.58    100 x 50, fill 0.05   0.42 %  1.00 : 0.39
-//   300 x 150, fill 0.10    1.2 %   6.7  : 6.5     300 x 150, fill 0.03  0.17 %  14.9 : 3.5
-// and at 1000 x 500, fill 0.03 (0.2 %), the swap had not mixed after 120 s where the
-// curveball had. The two cross near 1 %: a refused swap costs nanoseconds, a trade far more.
+// CPU seconds swap : curveball, on dune, a 60 x 60 two-block table and tables drawn with
+// independent cells (bench/otu_table.py), with the share of proposals the swap accepts:
+//   60 x 60 blocks         18 %     0.21 : 0.21    100 x 50, fill 0.50   6.7 %   0.46 : 0.28
+//   30 x 20 dune            6.4 %   0.07 : 0.04    100 x 50, fill 0.20   3.3 %   0.63 : 0.40
+//   300 x 150, fill 0.10    1.2 %   6.7  : 5.8     100 x 50, fill 0.05   0.42 %  1.00 : 0.18
+//   300 x 150, fill 0.03    0.17 %  14.9 : 2.1
+// and at 1000 x 500, fill 0.03 (0.2 %), the swap had not mixed after 120 s on two threads,
+// the curveball after 24 s. They tie near 18 %: only a swap that moves nearly every
+// fifth proposal keeps up with the trades.
 Sampler chooseSampler(const PresenceMatrix& matrix, std::int32_t seed) {
     return swapAcceptance(matrix, seed, kPilotProposals) < kCurveballBelowAcceptance ? Sampler::Curveball
                                                                                      : Sampler::Swap;

@@ -13,9 +13,9 @@ namespace kelpo {
 double swapAcceptance(const PresenceMatrix& matrix, std::int32_t seed, std::int32_t proposals);
 
 // Below this share of accepted proposals the curveball mixes sooner than the swap.
-inline constexpr double kCurveballBelowAcceptance = 0.01;
+inline constexpr double kCurveballBelowAcceptance = 0.15;
 
-// The swap for matrices on which it moves often, the curveball for sparse ones; the same
+// The swap for matrices on which most of its proposals move, the curveball otherwise; the same
 // for a seed on every machine and for any thread count.
 Sampler chooseSampler(const PresenceMatrix& matrix, std::int32_t seed);
 

@@ -19,6 +19,14 @@ PresenceMatrix filled(std::int32_t rows, std::int32_t cols, double fill, std::ui
     return m;
 }
 
+// Two groups of species at two groups of sites: a quarter of all proposals are checkerboards.
+PresenceMatrix blocks(std::int32_t side) {
+    PresenceMatrix m(side, side);
+    for (std::int32_t i = 1; i <= side; ++i)
+        for (std::int32_t k = 1; k <= side; ++k) m.set(i, k, (2 * i > side) == (2 * k > side) ? 1 : 0);
+    return m;
+}
+
 // Every pair of species and pair of sites, counted: the share that is a checkerboard.
 double exactAcceptance(const PresenceMatrix& m) {
     double checkerboards = 0, pairs = 0;
@@ -44,16 +52,16 @@ TEST(SamplerChoiceTest, PilotEstimatesTheShareOfCheckerboardsWithinSamplingError
 
 TEST(SamplerChoiceTest, SparseTablesTradeAndDenseOnesSwap) {
     EXPECT_EQ(chooseSampler(filled(200, 100, 0.03, 1), 5), Sampler::Curveball);
-    EXPECT_EQ(chooseSampler(filled(30, 20, 0.4, 2), 5), Sampler::Swap);
+    EXPECT_EQ(chooseSampler(filled(30, 20, 0.4, 2), 5), Sampler::Curveball);
+    EXPECT_EQ(chooseSampler(blocks(30), 5), Sampler::Swap);
     EXPECT_EQ(chooseSampler(filled(1, 20, 0.4, 3), 5), Sampler::Curveball);  // nothing to swap
 }
 
 TEST(SamplerChoiceTest, ARunLeftToChooseIsTheRunOfTheChosenSampler) {
-    for (const double fill : {0.04, 0.4}) {
-        const PresenceMatrix m = filled(40, 25, fill, 7);
+    for (const PresenceMatrix& m : {filled(40, 25, 0.1, 7), blocks(40)}) {
         AnalysisSettings chosen;
-        chosen.speciesCount = 40;
-        chosen.siteCount = 25;
+        chosen.speciesCount = m.rows();
+        chosen.siteCount = m.cols();
         chosen.iterations = 200;
         chosen.applyRunDefaults();
         chosen.simulationSeed = 3;
