@@ -106,8 +106,9 @@ test: build r python-test
 bench: build
 	./$(BUILD)/bench/kelpo-bench
 
-# A one-node Slurm on localhost runs a sharded batch through examples/slurm/ and the
-# merge is compared with a single batch byte for byte. Needs root; not part of `make test`.
+# A one-node Slurm on localhost runs a sharded batch and a sharded analysis through
+# examples/slurm/, and each merge is compared with a single run byte for byte. Needs
+# root; not part of `make test`.
 SLURM_PACKAGES := slurm-wlm munge
 test-slurm: build
 	@$(call install_missing,$(SLURM_PACKAGES))

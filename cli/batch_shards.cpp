@@ -68,23 +68,17 @@ Part readPart(const std::filesystem::path& path) {
 // Every shard once, all of the same batch, each with every matrix of its share.
 void checkParts(const std::vector<Part>& parts) {
     const Part& first = parts.front();
-    std::map<int, std::string> byIndex;
+    std::vector<std::pair<Shard, std::string>> shards;
     for (const Part& part : parts) {
         if (part.shard.count != first.shard.count || part.files != first.files) {
             refuse(part.name + " is a part of another batch than " + first.name + ".");
         }
-        const auto [it, added] = byIndex.emplace(part.shard.index, part.name);
-        if (!added) {
-            refuse("Shard " + std::to_string(part.shard.index) + " of " + std::to_string(part.shard.count) +
-                   " is given twice: " + it->second + " and " + part.name + ".");
-        }
+        shards.emplace_back(part.shard, part.name);
+    }
+    checkEveryShardOnce(shards);
+    for (const Part& part : parts) {
         for (const std::string& file : shardFiles(part.files, part.shard))
             if (!part.entries.contains(file)) refuse(part.name + " lacks " + file + ": its shard has not finished.");
-    }
-    for (int index = 0; index < first.shard.count; ++index) {
-        if (!byIndex.contains(index)) {
-            refuse("Shard " + std::to_string(index) + " of " + std::to_string(first.shard.count) + " is missing.");
-        }
     }
 }
 
@@ -98,6 +92,20 @@ Shard parseShard(std::string_view text) {
         refuse("--shard takes i/N, i from 0 to N - 1 (\"" + std::string(text) + "\").");
     }
     return shard;
+}
+
+void checkEveryShardOnce(const std::vector<std::pair<Shard, std::string>>& parts) {
+    std::map<int, std::string> byIndex;
+    const int count = parts.front().first.count;
+    for (const auto& [shard, name] : parts) {
+        const auto [it, added] = byIndex.emplace(shard.index, name);
+        if (!added) {
+            refuse("Shard " + std::to_string(shard.index) + " of " + std::to_string(count) + " is given twice: " +
+                   it->second + " and " + name + ".");
+        }
+    }
+    for (int index = 0; index < count; ++index)
+        if (!byIndex.contains(index)) refuse("Shard " + std::to_string(index) + " of " + std::to_string(count) + " is missing.");
 }
 
 std::vector<std::string> shardFiles(const std::vector<std::string>& files, const Shard& shard) {
@@ -119,6 +127,7 @@ bool isShardHeader(const nlohmann::ordered_json& line) {
 }
 
 int runMerge(const CommandLine& line) {
+    if (line.plots) refuse("--plots is for the parts of one analysis: a batch has no charts.");
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
     std::vector<Part> parts;

@@ -5,21 +5,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/command_line.h"
+#include "engine/run.h"  // Shard
 
 namespace kelpo {
 
-struct Shard {
-    int index = 0;  // 0 .. count - 1
-    int count = 1;
-};
-
 // "i/N"; throws kelpo::Error (InvalidInput) unless 0 <= i < N.
 Shard parseShard(std::string_view text);
+
+// Refuses (kelpo::Error, InvalidInput) a shard given twice or missing among the parts,
+// each a shard of the same count and the name of its file.
+void checkEveryShardOnce(const std::vector<std::pair<Shard, std::string>>& parts);
 
 // The shard's matrices: positions index, index + count, ... of the list. Every
 // matrix has its own seed, so which process runs it changes no number.

@@ -77,7 +77,17 @@ Species pairs (--pairs):
   segregated or aggregated. --samples, --burn-in and --thin take whole numbers
   (--samples and --thin at least 1), --fdr a number between 0 and 1 (exclusive).
   The analysis options (--statistic, --null, --assume-*, --iterations, --matrices,
-  --no-power) do not apply and are refused with it.)";
+  --no-power) do not apply and are refused with it.
+
+Shards (--shard i/N):
+  One analysis split over N processes or cluster nodes. Its units of work are the
+  power analysis's simulated communities, then the test's ten replicate chains, each
+  with its own random stream; shard i runs the units at positions i, i + N, ... and
+  writes their raw results to --json (no report; --output and --plots are refused).
+  `kelpo-cli merge PARTS... --output FILE --json FILE` then writes exactly the report,
+  JSON and standard output of the single run. Every shard needs the same options and
+  matrix, and a fixed --iterations: --iterations auto is refused. With --no-power only
+  the replicates are dealt. Batches shard too (kelpo-cli batch --help).)";
 
 // --pairs and its numbers; each number needs --pairs and each analysis option excludes it.
 void addPairOptions(CLI::App& app, CommandLine& line) {
@@ -136,8 +146,11 @@ void addOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--json", line.json, "Write the results as one JSON object to this file");
     app.add_option("--plots", line.plots,
                    "Write the charts (null-distribution, chain, power) as .svg and .png into this folder");
+    app.add_option("--shard", line.shard,
+                   "Run only the i-th of N parts of the analysis (i/N, i from 0), its partial result to --json");
     app.add_option("MATRIX_FILE", line.matrixFile, "Presence-absence matrix: Kelpo text, CSV, or BIOM text table");
     addPairOptions(app, line);
+    app.get_option("--shard")->excludes(app.get_option("--pairs"));
 }
 
 constexpr const char* kBatchFooter = R"(Each matrix is analysed as a single run would analyse it, with its own seed
@@ -178,18 +191,24 @@ CLI::App* addBatch(CLI::App& app, CommandLine& line) {
     return batch;
 }
 
-constexpr const char* kMergeFooter = R"(The parts are the --json files of `kelpo-cli batch --shard i/N` for i from 0
-to N - 1, each given once, all from the same list of files. A missing or
-duplicated part, a part of another batch, or one that has not finished is refused,
-naming it. The summary (--output, or standard output) and the JSON lines (--json)
+constexpr const char* kMergeFooter = R"(The parts are the --json files of `kelpo-cli batch --shard i/N` (or of
+`kelpo-cli --shard i/N MATRIX_FILE`, one analysis) for i from 0 to N - 1, each
+given once; merge tells the two kinds apart. A missing or duplicated part, a part
+of another batch or analysis (other files, settings, matrix or seed), or one that
+has not finished is refused, naming it.
+A batch: the summary (--output, or standard output) and the JSON lines (--json)
 are byte for byte what `kelpo-cli batch` writes without --shard. Exit code 7 when
-any matrix failed, as for a batch.)";
+any matrix failed, as for a batch.
+One analysis: the report (--output, and standard output), the JSON (--json) and
+the charts (--plots) are byte for byte what the run without --shard writes.)";
 
 CLI::App* addMerge(CLI::App& app, CommandLine& line) {
-    CLI::App* merge = app.add_subcommand("merge", "Join the parts of a batch run with --shard");
+    CLI::App* merge = app.add_subcommand("merge", "Join the parts of a batch or an analysis run with --shard");
     merge->footer(kMergeFooter);
-    merge->add_option("--output", line.output, "Write the summary to this file (default: standard output)");
-    merge->add_option("--json", line.json, "Write the JSON lines of the whole batch to this file");
+    merge->add_option("--output", line.output,
+                      "Write the summary (a batch; default: standard output) or the report (an analysis) to this file");
+    merge->add_option("--json", line.json, "Write the JSON lines of the whole batch, or the analysis's JSON, to this file");
+    merge->add_option("--plots", line.plots, "An analysis: write its charts into this folder");
     merge->add_option("PARTS", line.batchInputs, "The --json files of the shards")->required();
     return merge;
 }
@@ -200,7 +219,7 @@ ParseOutcome parseCommandLine(int argc, const char* const* argv) {
     CLI::App app{"kelpo-cli: tests whether the species of a presence-absence matrix co-occur at random,\n"
                  "with a power analysis of the test, and prints the results report.\n"
                  "kelpo-cli batch FILE...: the same analysis on many matrices (kelpo-cli batch --help);\n"
-                 "kelpo-cli merge PARTS...: joins the shards of a batch (kelpo-cli merge --help).",
+                 "kelpo-cli merge PARTS...: joins the shards of a batch or an analysis (kelpo-cli merge --help).",
                  "kelpo-cli"};
     app.footer(kFooter);
     CommandLine line;

@@ -4,26 +4,22 @@
 #include <iostream>
 #include <new>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "cli/analysis_output.h"
+#include "cli/analysis_shards.h"
 #include "cli/batch_command.h"
 #include "cli/batch_shards.h"
 #include "cli/command_line.h"
-#include "cli/interrupt_watch.h"
-#include "cli/json_results.h"
 #include "cli/output_file.h"
 #include "cli/pairs_command.h"
 #include "cli/plot_files.h"
-#include "cli/progress_bar.h"
 #include "core/error.h"
-#include "engine/mixing_text.h"
 #include "engine/run.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
 #include "matrix/table_file.h"
-#include "results/report.h"
 
 namespace kelpo {
 namespace {
@@ -41,18 +37,6 @@ ExitCode exitCodeOf(ErrorKind kind) {
 
 void printWarning(std::string_view text) { std::cerr << text << '\n'; }
 
-// The report has no line for the observed value; standard error carries it.
-void printVarianceRatio(const std::optional<double>& ratio) {
-    std::ostringstream text;
-    text << "Variance ratio of the matrix: ";
-    if (ratio) {
-        text << *ratio;
-    } else {
-        text << "undefined (every species at all sites or at none)";
-    }
-    printWarning(text.str() + ". " + kVarianceRatioNote);
-}
-
 // The table read by the command line's rules; its sides are the analysis's.
 struct LoadedMatrix {
     PresenceMatrix matrix;
@@ -66,21 +50,13 @@ LoadedMatrix loadMatrix(const std::filesystem::path& path, const TableOptions& o
     return {buildMatrix(contents.cells, contents.rows, contents.cols), contents.rows, contents.cols};
 }
 
-AnalysisResults runWithProgress(const PresenceMatrix& matrix, const AnalysisSettings& settings,
-                                const CommandLine& line) {
-    std::optional<ProgressBar> bar;
-    if (line.progress) bar.emplace();
-    RunControl control(bar ? RunControl::Callback([&bar](const ProgressState& state) { bar->update(state); })
-                           : RunControl::Callback{});
-    const InterruptWatch interrupts(control);
-    const RunOptions options{line.threads, !line.noPower};
-    AnalysisResults results = runAnalysis(matrix, settings, options, control);
-    if (bar) bar->finish();
-    return results;
-}
-
 int run(const CommandLine& line) {
     AnalysisSettings settings = settingsFromCommandLine(line, printWarning);
+    std::optional<Shard> shard;
+    if (!line.shard.empty()) {
+        shard = parseShard(line.shard);
+        checkAnalysisShard(line, settings);
+    }
     // Refused before the run rather than after minutes of simulation.
     if (line.output) checkOutputPath(*line.output);
     if (line.json) checkOutputPath(*line.json);
@@ -92,22 +68,18 @@ int run(const CommandLine& line) {
     settings.siteCount = loaded.cols;
     settings.applyRunDefaults();
 
-    const AnalysisResults results = runWithProgress(loaded.matrix, settings, line);
-    if (settings.statisticId == StatisticId::VRatio) {
-        printVarianceRatio(results.varianceRatio);
-    } else {
-        printWarning(mixingLine(results.test.mixing, samplerName(settings.sampler)));
-        if (const auto warning = mixingWarning(results.test.mixing, settings.maxSeconds)) printWarning(*warning);
+    const RunOptions options{line.threads, !line.noPower};
+    if (shard) {
+        UnitResults units;
+        runWithProgress(line, [&](RunControl& control) {
+            units = runUnits(loaded.matrix, settings, options, control, *shard);
+        });
+        writeOutputFile(*line.json, analysisPartText(*shard, settings, options.powerAnalysis, loaded.matrix, units));
+        return static_cast<int>(ExitCode::Success);
     }
-    ReportChoices choices = ReportChoices::fromSettings(settings);
-    choices.powerAnalysisRun = !line.noPower;
-    const std::string report = buildReport(results, settings, choices);
-    // The files first: a full or closed standard output must not cost the saved copies.
-    if (line.output) writeOutputFile(*line.output, report);
-    if (line.json) writeOutputFile(*line.json, resultsJson(results, settings).dump(2) + "\n");
-    if (line.plots) writePlots(*line.plots, results, std::string(statisticText(settings.statisticId)));
-    std::cout << report << "\r\n" << std::flush;
-    if (!std::cout) throw Error(ErrorKind::InputOutput, "The report could not be written to standard output.");
+    AnalysisResults results;
+    runWithProgress(line, [&](RunControl& control) { results = runAnalysis(loaded.matrix, settings, options, control); });
+    writeAnalysisOutputs(results, settings, options.powerAnalysis, line);
     return static_cast<int>(ExitCode::Success);
 }
 
@@ -120,7 +92,11 @@ int main(int argc, char** argv) {
         const kelpo::ParseOutcome parsed = kelpo::parseCommandLine(argc, argv);
         if (!parsed.commandLine) return static_cast<int>(parsed.exitCode);
         if (parsed.commandLine->batch) return kelpo::runBatch(*parsed.commandLine);
-        if (parsed.commandLine->merge) return kelpo::runMerge(*parsed.commandLine);
+        if (parsed.commandLine->merge) {
+            return kelpo::isAnalysisPart(parsed.commandLine->batchInputs.front())
+                       ? kelpo::mergeAnalysisParts(*parsed.commandLine)
+                       : kelpo::runMerge(*parsed.commandLine);
+        }
         if (parsed.commandLine->pairs) return kelpo::runPairs(*parsed.commandLine);
         return kelpo::run(*parsed.commandLine);
     } catch (const kelpo::Error& error) {

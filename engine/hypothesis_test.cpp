@@ -3,6 +3,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -37,9 +38,14 @@ std::vector<std::vector<double>> traceValues(std::span<const PValueResult> repli
 }
 
 template <class Body>
-void forEachReplicate(int threads, Body&& body) {
+void forEach(int count, int threads, Body&& body) {
     tbb::task_arena arena = workerArena(threads);
-    arena.execute([&] { tbb::parallel_for(0, kReplicates, [&](int r) { body(static_cast<std::size_t>(r)); }); });
+    arena.execute([&] { tbb::parallel_for(0, count, [&](int k) { body(static_cast<std::size_t>(k)); }); });
+}
+
+template <class Body>
+void forEachReplicate(int threads, Body&& body) {
+    forEach(kReplicates, threads, body);
 }
 
 // Ten chains run on in rounds. The first half of every chain is burn-in; each round runs
@@ -140,12 +146,24 @@ HypothesisTestOutcome HypothesisTest(const PresenceMatrix& matrix, const Analysi
     if (settings.autoIterations && settings.statisticId != StatisticId::VRatio) {
         return autoLengthTest(matrix, settings, threads, monitor);
     }
-    std::array<PValueResult, kReplicates> replicates{};
-    forEachReplicate(threads, [&](std::size_t r) {
-        Random random(settings.simulationSeed, streams::replicate(static_cast<std::int32_t>(r) + 1));
-        replicates[r] = PValue(matrix, settings.statisticId, settings.iterations, random, settings.statisticRange,
-                               monitor, 0, settings.sampler);
+    std::vector<std::int32_t> all(kReplicates);
+    std::iota(all.begin(), all.end(), 1);
+    return fixedLengthOutcome(runReplicates(matrix, settings, all, threads, monitor), settings);
+}
+
+std::vector<PValueResult> runReplicates(const PresenceMatrix& matrix, const AnalysisSettings& settings,
+                                        std::span<const std::int32_t> replicates, int threads,
+                                        const ChainMonitor& monitor) {
+    std::vector<PValueResult> results(replicates.size());
+    forEach(static_cast<int>(replicates.size()), threads, [&](std::size_t k) {
+        Random random(settings.simulationSeed, streams::replicate(replicates[k]));
+        results[k] = PValue(matrix, settings.statisticId, settings.iterations, random, settings.statisticRange,
+                            monitor, 0, settings.sampler);
     });
+    return results;
+}
+
+HypothesisTestOutcome fixedLengthOutcome(std::span<const PValueResult> replicates, const AnalysisSettings& settings) {
     Random bootstrap(settings.simulationSeed, streams::kBootstrap);
     return combineReplicates(replicates, settings.iterations, bootstrap);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "core/p_value.h"
 #include "core/presence_matrix.h"
@@ -38,6 +39,16 @@ MeanAndSd meanAndSd(double count, double sum, double sumOfSquares);
 // lengths in result.mixing are left to the caller.
 HypothesisTestOutcome combineReplicates(std::span<const PValueResult> replicates, std::int64_t iterations,
                                         Random& bootstrap);
+
+// Replicates r of the list (each 1..10), each on stream r with settings.iterations per
+// chain, on the arena's threads; results in list order. The chains report to monitor.
+std::vector<PValueResult> runReplicates(const PresenceMatrix& matrix, const AnalysisSettings& settings,
+                                        std::span<const std::int32_t> replicates, int threads,
+                                        const ChainMonitor& monitor);
+
+// The test from all ten replicates of a fixed length, in replicate order, with the
+// bootstrap drawn from its own stream of settings.simulationSeed.
+HypothesisTestOutcome fixedLengthOutcome(std::span<const PValueResult> replicates, const AnalysisSettings& settings);
 
 // Calls control.stepBegun() once, then runs replicate r (1..10) on stream r and the
 // bootstrap on its own stream, all seeded with settings.simulationSeed: settings.iterations

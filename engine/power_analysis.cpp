@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
@@ -67,6 +68,12 @@ bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, con
 
 }  // namespace
 
+std::vector<std::int32_t> everyCommunity(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings) {
+    std::vector<std::int32_t> all(static_cast<std::size_t>(communityCount(plans, settings)));
+    std::iota(all.begin(), all.end(), 0);
+    return all;
+}
+
 std::vector<PowerRowPlan> powerRowPlans(const AnalysisSettings& settings) {
     const auto proportions = admissibleProportions(settings);
     const auto distributions = admissibleDistributions(settings);
@@ -105,48 +112,63 @@ CommunityChainLength communityChainLength(const AnalysisSettings& settings, cons
     return {0, checkedMultiply(10, settings.iterations, "ten times the number of iterations")};
 }
 
-std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings,
-                                   int threads, RunControl& control, const CommunityChainLength& length) {
+std::int32_t communityCount(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings) {
     const std::int32_t matrices = settings.matricesPerDistribution;
     if (matrices < 1) {
         throw Error(ErrorKind::InvalidInput, "The number of matrices per distribution must be at least 1, not " +
                                                  std::to_string(matrices) + ".");
     }
-    const std::int32_t communities =
-        checkedMultiply(static_cast<std::int32_t>(plans.size()), matrices, "the number of simulated matrices");
+    return checkedMultiply(static_cast<std::int32_t>(plans.size()), matrices, "the number of simulated matrices");
+}
 
+std::vector<std::uint8_t> simulateCommunities(std::span<const PowerRowPlan> plans,
+                                              std::span<const std::int32_t> communities,
+                                              const AnalysisSettings& settings, int threads, RunControl& control,
+                                              const CommunityChainLength& length) {
+    const std::int32_t matrices = settings.matricesPerDistribution;
+    const auto count = static_cast<std::int32_t>(communities.size());
     // One flag per community, each written by the task that simulated it; the counts
-    // below are then the same whatever the thread count or the scheduling.
-    std::vector<std::uint8_t> rejected(static_cast<std::size_t>(communities), 0);
+    // made of them are then the same whatever the thread count or the scheduling.
+    std::vector<std::uint8_t> rejected(communities.size(), 0);
     tbb::task_arena arena = workerArena(threads);
     arena.execute([&] {
         // One community per task: each costs a whole p-value, so balance and a prompt
         // stop after a cancel matter more than the scheduling overhead.
         tbb::parallel_for(
-            tbb::blocked_range<std::int32_t>(0, communities, 1),
+            tbb::blocked_range<std::int32_t>(0, count, 1),
             [&](const tbb::blocked_range<std::int32_t>& range) {
-                for (std::int32_t c = range.begin(); c != range.end(); ++c) {
+                for (std::int32_t k = range.begin(); k != range.end(); ++k) {
+                    const std::int32_t c = communities[static_cast<std::size_t>(k)];
                     const PowerRowPlan& plan = plans[static_cast<std::size_t>(c / matrices)];
-                    rejected[static_cast<std::size_t>(c)] =
+                    rejected[static_cast<std::size_t>(k)] =
                         communityRejects(plan, c % matrices + 1, settings, length, control) ? 1 : 0;
                 }
             },
             tbb::simple_partitioner());
     });
+    return rejected;
+}
 
-    std::vector<double> rates(plans.size(), 0.0);
+PowerTable powerTableOf(std::span<const PowerRowPlan> plans, std::int32_t matrices,
+                        std::span<const std::uint8_t> rejected) {
+    PowerTable table;
+    table.reserve(plans.size());
     for (std::size_t r = 0; r < plans.size(); ++r) {
         std::int32_t count = 0;
         for (std::int32_t m = 0; m < matrices; ++m) count += rejected[r * static_cast<std::size_t>(matrices) + m];
-        rates[r] = static_cast<double>(count) / static_cast<double>(matrices);
+        table.push_back(plans[r].row);
+        table.back().rejectionRate = static_cast<double>(count) / static_cast<double>(matrices);
     }
-    return rates;
+    return table;
 }
 
 double RejectionRate(const ProbabilityMatrix& x, const ConditionalTable& y, double proportion,
                      std::int32_t tableRow, const AnalysisSettings& settings, int threads, RunControl& control) {
     const PowerRowPlan plan{PowerRow{}, tableRow, x, y, proportion};
-    return rejectionRates(std::span(&plan, 1), settings, threads, control, communityChainLength(settings)).front();
+    const std::span<const PowerRowPlan> plans(&plan, 1);
+    const std::vector<std::uint8_t> rejected = simulateCommunities(
+        plans, everyCommunity(plans, settings), settings, threads, control, communityChainLength(settings));
+    return powerTableOf(plans, settings.matricesPerDistribution, rejected).front().rejectionRate;
 }
 
 PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunControl& control,
@@ -154,14 +176,9 @@ PowerTable PowerAnalysis(const AnalysisSettings& settings, int threads, RunContr
     const std::vector<PowerRowPlan> plans = powerRowPlans(settings);
     const auto totalSteps = static_cast<std::int32_t>(plans.size());
     control.begin(totalSteps, stepTotal(totalSteps, settings.matricesPerDistribution));
-    const std::vector<double> rates = rejectionRates(plans, settings, threads, control, length);
-    PowerTable table;
-    table.reserve(plans.size());
-    for (std::size_t r = 0; r < plans.size(); ++r) {
-        table.push_back(plans[r].row);
-        table.back().rejectionRate = rates[r];
-    }
-    return table;
+    const std::vector<std::uint8_t> rejected =
+        simulateCommunities(plans, everyCommunity(plans, settings), settings, threads, control, length);
+    return powerTableOf(plans, settings.matricesPerDistribution, rejected);
 }
 
 }  // namespace kelpo

@@ -47,13 +47,26 @@ struct CommunityChainLength {
 // Throws kelpo::Error (Overflow) when ten times the iterations leaves 32 bits.
 CommunityChainLength communityChainLength(const AnalysisSettings& settings, const Mixing* foundByTest = nullptr);
 
-// Simulates settings.matricesPerDistribution communities for each planned row on the
-// arena's threads and returns the rejection rates in plan order. Community m of table
-// row r draws from stream (r, m): its cells, then the draws of its p-value with
-// length.kept statistics after length.burnIn. Calls control.stepBegun() as each community begins and
+// The number of simulated communities: settings.matricesPerDistribution per planned row.
+// Throws kelpo::Error (InvalidInput) for fewer than 1 matrix, (Overflow) beyond 32 bits.
+std::int32_t communityCount(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings);
+// 0 .. communityCount - 1: the numbers of all of them, as simulateCommunities takes them.
+std::vector<std::int32_t> everyCommunity(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings);
+
+// Simulates the listed communities on the arena's threads and returns, in list order, 1
+// for each whose test rejects and 0 otherwise. Communities are numbered from 0 in plan
+// order: c is community c % matrices + 1 of plan c / matrices, and it draws from stream
+// (table row, community): its cells, then the draws of its p-value with length.kept
+// statistics after length.burnIn. Calls control.stepBegun() as each community begins and
 // throws kelpo::Error (Cancelled) after a community's p-value once a cancel is requested.
-std::vector<double> rejectionRates(std::span<const PowerRowPlan> plans, const AnalysisSettings& settings,
-                                   int threads, RunControl& control, const CommunityChainLength& length);
+std::vector<std::uint8_t> simulateCommunities(std::span<const PowerRowPlan> plans,
+                                              std::span<const std::int32_t> communities,
+                                              const AnalysisSettings& settings, int threads, RunControl& control,
+                                              const CommunityChainLength& length);
+
+// The power table from every community's flag, in community order.
+PowerTable powerTableOf(std::span<const PowerRowPlan> plans, std::int32_t matrices,
+                        std::span<const std::uint8_t> rejected);
 
 // The rejection rate of one combination (a one-row power analysis).
 double RejectionRate(const ProbabilityMatrix& x, const ConditionalTable& y, double proportion,

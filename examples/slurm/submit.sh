@@ -1,9 +1,12 @@
 #!/bin/bash
-# Submits a batch as N shards and the merge that follows them; prints the merge job's id.
+# Submits a batch, or one analysis, as N shards and the merge that follows them;
+# prints the merge job's id.
 #
-#   examples/slurm/submit.sh N OUT_DIR FILE_OR_FOLDER...
+#   examples/slurm/submit.sh N OUT_DIR FILE_OR_FOLDER...                   (a batch)
+#   KELPO_KIND=analysis examples/slurm/submit.sh N OUT_DIR MATRIX_FILE   (one analysis)
 #
-# KELPO_CLI and KELPO_OPTIONS as in shard.sh; extra sbatch options in SBATCH_OPTIONS.
+# KELPO_CLI, KELPO_OPTIONS and KELPO_KIND as in shard.sh; extra sbatch options in
+# SBATCH_OPTIONS.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 n=$1

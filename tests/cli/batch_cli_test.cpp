@@ -142,3 +142,54 @@ TEST_F(BatchCli, ShardsMergedEqualTheWholeBatchAndMissingOrDoubledPartsAreRefuse
 }
 
 }  // namespace
+
+namespace {
+
+using namespace kelpo_cli_test;
+
+TEST_F(BatchCli, AnalysisShardsMergedEqualTheSingleRunAndStrayPartsAreRefused) {
+    std::mt19937 random(8);
+    std::string text = "S a b c d e f g h i j\n";
+    for (int i = 0; i < 12; ++i) {
+        text += "sp" + std::to_string(i);
+        for (int k = 0; k < 10; ++k) text += random() % 2 ? " 1" : " 0";
+        text += "\n";
+    }
+    const std::string matrix = write("m.txt", text);
+    const std::vector<std::string> common = {"--iterations", "1000", "--matrices", "2", "--seed", "5", "--null", "sites"};
+    const auto withArgs = [&](std::vector<std::string> args, std::vector<std::string> more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const RunResult single = run(withArgs(common, {"--output", path("s.txt"), "--json", path("s.json"), matrix}));
+    ASSERT_EQ(single.exitCode, 0) << single.err;
+    for (const int shards : {1, 2, 5}) {
+        std::vector<std::string> merge = {"merge", "--output", path("m.txt.out"), "--json", path("m.json")};
+        for (int i = 0; i < shards; ++i) {
+            merge.push_back(path("a" + std::to_string(i) + ".json"));
+            const std::string share = std::to_string(i) + "/" + std::to_string(shards);
+            EXPECT_EQ(run(withArgs(common, {"--shard", share, "--json", merge.back(), matrix})).exitCode, 0);
+        }
+        const RunResult merged = run(merge);
+        EXPECT_EQ(merged.exitCode, 0) << merged.err;
+        EXPECT_EQ(merged.out, single.out) << shards;
+        EXPECT_EQ(readAll(path("m.txt.out")), readAll(path("s.txt"))) << shards;
+        EXPECT_EQ(readAll(path("m.json")), readAll(path("s.json"))) << shards;
+    }
+    std::vector<std::string> otherSeed = common;
+    otherSeed[5] = "6";
+    run(withArgs(otherSeed, {"--shard", "1/5", "--json", path("other.json"), matrix}));
+    const std::string a0 = path("a0.json"), a1 = path("a1.json"), a2 = path("a2.json"), a3 = path("a3.json");
+    const struct { std::vector<std::string> args; std::string message; } refusals[] = {
+        {{"merge", a0, a1, a1, a2, a3, path("a4.json")}, "Shard 1 of 5 is given twice: " + a1 + " and " + a1},
+        {{"merge", a0, a1, a2, a3}, "Shard 4 of 5 is missing."},
+        {{"merge", a0, path("other.json"), a2, a3, path("a4.json")}, path("other.json") + " is a part of another analysis"},
+        {{"--iterations", "auto", "--shard", "0/2", "--json", a0, matrix}, "--shard needs a fixed --iterations"}};
+    for (const auto& c : refusals) {
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(contains(r.err, c.message)) << r.err;
+    }
+}
+
+}  // namespace

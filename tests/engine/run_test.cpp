@@ -156,6 +156,50 @@ TEST(RunTest, CancelStopsThePowerAnalysisButNotTheTest) {
     EXPECT_EQ(numbers(runAnalysis(randomMatrix(), s, RunOptions{2, true}, late)), numbers(run(s, 2)));
 }
 
+// The pooled null distribution and every trace point, in order.
+std::vector<std::int64_t> tallies(const AnalysisResults& r) {
+    std::vector<std::int64_t> v;
+    for (const ValueCount& c : r.test.nullDistribution) v.insert(v.end(), {c.value, c.count});
+    for (const auto& trace : r.test.traces)
+        for (const TracePoint& t : trace) v.insert(v.end(), {t.iteration, t.value});
+    return v;
+}
+
+// Shards deal every unit to exactly one part, and the parts assembled are the single run.
+TEST(RunTest, ShardsAssembledEqualTheSingleRunAndAMissingUnitIsNamed) {
+    for (const bool power : {true, false}) {
+        const AnalysisSettings s = smallSettings(StatisticId::Checkerboards);
+        RunControl control;
+        const AnalysisResults single = runAnalysis(randomMatrix(), s, RunOptions{1, power}, control);
+        for (const int count : {1, 2, 5, 13}) {
+            UnitResults all;
+            std::size_t units = 0;
+            for (int index = 0; index < count; ++index) {
+                UnitResults part = runUnits(randomMatrix(), s, RunOptions{2, power}, control, Shard{index, count});
+                units += part.rejected.size() + part.replicates.size();
+                all.rejected.merge(part.rejected);
+                all.replicates.merge(part.replicates);
+            }
+            EXPECT_EQ(units, std::size_t(communityUnits(s, power)) + 10) << count;
+            const AnalysisResults merged = assembleResults(s, power, all);
+            EXPECT_EQ(numbers(merged), numbers(single)) << count;
+            EXPECT_EQ(tallies(merged), tallies(single)) << count;
+            EXPECT_EQ((std::vector{merged.test.mixing.rhat, merged.test.mixing.ess}),
+                      (std::vector{single.test.mixing.rhat, single.test.mixing.ess}));
+            if (count != 5) continue;
+            all.replicates.erase(4);
+            EXPECT_THROW(try { assembleResults(s, power, all); } catch (const Error& e) {
+                EXPECT_STREQ(e.what(), "The result of replicate 4 is missing.");
+                throw;
+            }, Error);
+        }
+    }
+    AnalysisSettings automatic = smallSettings(StatisticId::CScore);
+    automatic.autoIterations = true;
+    RunControl control;
+    EXPECT_THROW(runUnits(randomMatrix(), automatic, RunOptions{}, control, Shard{0, 2}), Error);
+}
+
 TEST(RunTest, RefusesBadSettings) {
     const struct { std::int32_t sites, iterations, matrices; int threads; ErrorKind kind; } cases[] = {
         {-1, 30, 4, 1, ErrorKind::InvalidInput}, {kCols, 0, 4, 1, ErrorKind::InvalidInput},

@@ -1,8 +1,8 @@
 #!/bin/bash
 # A one-node Slurm on this machine (munged, slurmctld and slurmd on localhost, all
 # started here and stopped at the end), the examples/slurm scripts run on it for a
-# small batch in 3 shards, and the merged result compared byte for byte with one
-# `kelpo-cli batch` run. Needs root, Debian's slurm-wlm and munge; `make test-slurm`.
+# small batch in 3 shards and a small analysis in 4, and the merged results compared
+# byte for byte with one `kelpo-cli batch` run and one `kelpo-cli` run. Needs root, Debian's slurm-wlm and munge; `make test-slurm`.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -72,6 +72,10 @@ done
 printf 'S A\nx 3\n' >"$work/in/bad.txt"
 export KELPO_CLI=$CLI KELPO_OPTIONS="--no-power --iterations 20000 --seed 11"
 merge_job=$(examples/slurm/submit.sh 3 "$work/out" "$work/in")
+# One analysis, power analysis included: its communities and chains dealt to 4 shards.
+analysis_options="--iterations 20000 --matrices 5 --null interactions --seed 12"
+analysis_job=$(KELPO_KIND=analysis KELPO_OPTIONS=$analysis_options \
+  examples/slurm/submit.sh 4 "$work/analysis" "$work/in/m1.txt")
 for _ in $(seq 300); do
   [ -z "$(squeue -h 2>/dev/null)" ] && break
   sleep 1
@@ -80,4 +84,8 @@ done
 "$CLI" batch $KELPO_OPTIONS --output "$work/single.csv" --json "$work/single.jsonl" "$work/in" 2>/dev/null || true
 cmp "$work/out/summary.csv" "$work/single.csv" || { tail "$work"/out/*.log >&2; exit 1; }
 cmp "$work/out/results.jsonl" "$work/single.jsonl"
-echo "test-slurm: 3 shards merged (job $merge_job) equal one batch byte for byte"
+# shellcheck disable=SC2086
+"$CLI" $analysis_options --output "$work/single.txt" --json "$work/single.json" "$work/in/m1.txt" >/dev/null 2>&1
+cmp "$work/analysis/report.txt" "$work/single.txt" || { tail "$work"/analysis/*.log >&2; exit 1; }
+cmp "$work/analysis/results.json" "$work/single.json"
+echo "test-slurm: 3 shards of a batch (job $merge_job) and 4 of an analysis (job $analysis_job) merged equal single runs byte for byte"
