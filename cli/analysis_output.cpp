@@ -50,7 +50,7 @@ void writeAnalysisOutputs(const AnalysisResults& results, const AnalysisSettings
     if (settings.statisticId == StatisticId::VRatio) {
         printVarianceRatio(results.varianceRatio);
     } else {
-        printWarning(mixingLine(results.test.mixing, samplerName(settings.sampler)));
+        printWarning(mixingLine(results.test.mixing, samplerName(results.sampler)));
         if (const auto warning = mixingWarning(results.test.mixing, settings.maxSeconds)) printWarning(*warning);
     }
     ReportChoices choices = ReportChoices::fromSettings(settings);

@@ -37,7 +37,8 @@ Json settingsJson(const AnalysisSettings& s) {
             {"null_hypothesis", number(s.nullHypothesis)}, {"assume_sites_equivalent", s.assumeSitesEquivalent},
             {"assume_species_equivalent", s.assumeSpeciesEquivalent}, {"assume_interactions", s.assumeInteractions},
             {"interaction_choice", number(s.interactionChoice)}, {"statistic_range", number(s.statisticRange)},
-            {"auto_iterations", s.autoIterations}, {"max_seconds", s.maxSeconds}, {"sampler", number(s.sampler)}};
+            {"auto_iterations", s.autoIterations}, {"max_seconds", s.maxSeconds}, {"sampler", number(s.sampler)},
+            {"sampler_for_matrix", s.samplerForMatrix}};
 }
 
 AnalysisSettings settingsOf(const Json& j) {
@@ -59,6 +60,7 @@ AnalysisSettings settingsOf(const Json& j) {
     s.autoIterations = j.at("auto_iterations").get<bool>();
     s.maxSeconds = j.at("max_seconds").get<double>();
     s.sampler = static_cast<Sampler>(j.at("sampler").get<int>());
+    s.samplerForMatrix = j.at("sampler_for_matrix").get<bool>();
     return s;
 }
 
@@ -128,6 +130,7 @@ Part readPart(const std::filesystem::path& path) {
         part.analysis = json.at("analysis");
         for (const Json& c : json.at("communities")) part.units.rejected[c.at(0).get<std::int32_t>()] = c.at(1).get<std::uint8_t>();
         for (const Json& r : json.at("replicates")) part.units.replicates[r.at("replicate").get<std::int32_t>()] = replicateOf(r);
+        part.units.sampler = static_cast<Sampler>(json.at("sampler_used").get<int>());
         if (!json.at("variance_ratio").is_null()) part.units.varianceRatio = json["variance_ratio"].get<double>();
         settingsOf(part.analysis.at("settings"));
         part.communities = part.analysis.at("communities").get<std::int32_t>();
@@ -191,6 +194,7 @@ std::string analysisPartText(const Shard& shard, const AnalysisSettings& setting
     for (const auto& [r, tallies] : units.replicates) replicates.push_back(replicateJson(r, tallies));
     const Json part = {{kShardKey, shard.index}, {"shards", shard.count}, {"analysis", analysis},
                        {"variance_ratio", units.varianceRatio ? Json(*units.varianceRatio) : Json(nullptr)},
+                       {"sampler_used", number(units.sampler)},
                        {"communities", communities}, {"replicates", replicates}};
     return part.dump() + "\n";
 }
@@ -215,6 +219,7 @@ int mergeAnalysisParts(const CommandLine& line) {
         all.rejected.merge(part.units.rejected);
         all.replicates.merge(part.units.replicates);
         if (part.units.varianceRatio) all.varianceRatio = part.units.varianceRatio;
+        all.sampler = part.units.sampler;  // one matrix and seed: the same in every part
     }
     const AnalysisSettings settings = settingsOf(parts.front().analysis.at("settings"));
     const bool power = parts.front().power;

@@ -32,7 +32,9 @@ Mixing (R-hat, ESS, --iterations auto):
   p-values, counts, mean, SD and traces come from the second half. In a full analysis
   the simulated communities' tests then run as long as the test of your matrix needed.
   Large sparse tables (OTU tables) can need billions of swap steps: --sampler curveball
-  trades many cells a step and mixes them far sooner (an iteration is then one trade).
+  trades many cells a step and mixes them far sooner (an iteration is then one trade);
+  --sampler auto takes it when fewer than 1 in 100 of the swap's proposals would be
+  accepted on your matrix, where it was measured to mix sooner.
 
 Statistics:
   vratio, the variance ratio, depends only on the row and column totals, which
@@ -126,8 +128,9 @@ void addAnalysisOptions(CLI::App& app, CommandLine& line) {
                    "Iterations of the hypothesis test (total), or auto: until the chains have mixed")
         ->capture_default_str();
     app.add_option("--sampler", line.choices.sampler,
-                   "Chain over the matrices with the same totals: swap (sequential swap) or curveball (trades)")
-        ->check(CLI::IsMember({"swap", "curveball"}))
+                   "Chain over the matrices with the same totals: swap (sequential swap), curveball (trades) "
+                   "or auto (the curveball when fewer than 1 in 100 swaps would be accepted)")
+        ->check(CLI::IsMember({"swap", "curveball", "auto"}))
         ->capture_default_str();
     app.add_option("--max-seconds", line.choices.maxSeconds, "With --iterations auto: the time limit")
         ->capture_default_str();

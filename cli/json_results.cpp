@@ -24,6 +24,7 @@ nlohmann::ordered_json settingsJson(const AnalysisSettings& settings) {
         {"iterations_total", settings.autoIterations ? nlohmann::ordered_json(nullptr)
                                                      : nlohmann::ordered_json(std::int64_t{settings.iterations} * 10)},
         {"max_seconds", settings.maxSeconds},
+        {"sampler", settings.samplerForMatrix ? std::string("auto") : std::string(samplerName(settings.sampler))},
         {"simulation_seed", settings.simulationSeed},
         {"test_seed", settings.testSeed},
         {"null_hypothesis", nullHypothesisName(settings.nullHypothesis)},
@@ -93,7 +94,7 @@ nlohmann::ordered_json finiteOrNull(double value) {
     return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-void addMixing(nlohmann::ordered_json& json, const AnalysisResults& results, const AnalysisSettings& settings) {
+void addMixing(nlohmann::ordered_json& json, const AnalysisResults& results) {
     const HypothesisTestResult& test = results.test;
     json["p_lower"] = test.tails.lower;
     json["p_upper"] = test.tails.upper;
@@ -101,7 +102,7 @@ void addMixing(nlohmann::ordered_json& json, const AnalysisResults& results, con
     json["rhat"] = finiteOrNull(test.mixing.rhat);
     json["ess"] = test.mixing.ess;
     json["mixed"] = testMixed(test);
-    json["sampler"] = std::string(samplerName(settings.sampler));
+    json["sampler"] = std::string(samplerName(results.sampler));
     json["iterations_run"] = test.mixing.iterationsRun * kReplicates;
     json["iterations_kept"] = test.mixing.iterationsKept * kReplicates;
     json["time_limit_reached"] = test.mixing.timeLimitReached;
@@ -134,7 +135,7 @@ nlohmann::ordered_json resultsJson(const AnalysisResults& results, const Analysi
         {"null_distribution", nullDistributionJson(results.test.nullDistribution)},
         {"trace", tracesJson(results.test.traces)},
     };
-    addMixing(json, results, settings);
+    addMixing(json, results);
     if (table.empty()) clearUnmeasuredPower(json);
     if (settings.statisticId == StatisticId::VRatio) addVarianceRatio(json, results.varianceRatio);
     return json;

@@ -94,7 +94,10 @@ AnalysisSettings settingsFromChoices(const AnalysisChoices& choices,
                                                  choices.maxSeconds + "\").");
     }
     settings.maxSeconds = *seconds;
-    settings.sampler = lookUp(kSamplers, choices.sampler, "sampler \"" + choices.sampler + "\"");
+    settings.samplerForMatrix = choices.sampler == "auto";
+    if (!settings.samplerForMatrix) {
+        settings.sampler = lookUp(kSamplers, choices.sampler, "sampler \"" + choices.sampler + "\"");
+    }
     return settings;
 }
 

@@ -22,7 +22,7 @@ struct AnalysisChoices {
     std::string matrices = "100";
     std::string seed = "0";
     std::string maxSeconds = "600";  // with iterations "auto": no round begun that would end later
-    std::string sampler = "swap";    // swap or curveball
+    std::string sampler = "swap";    // swap, curveball or auto (chosen for the matrix)
 };
 
 // How a front end spells its options in a refusal (kelpo-cli's by default).

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/sampler.h"
 #include "core/simulated_values.h"  // ValueCount, TracePoint
 
 namespace kelpo {
@@ -69,6 +70,7 @@ struct AnalysisResults {
     // The variance ratio is no integer count: with the V-Ratio chosen, the observed
     // ratio (none when undefined); observed, mean and sd above then stay 0.
     std::optional<double> varianceRatio;
+    Sampler sampler = Sampler::Swap;  // the chains', once chosen for the matrix
 };
 
 // Standardized effect size (observed - simulated mean) / simulated sd; empty when the

@@ -41,6 +41,9 @@ struct AnalysisSettings {
     bool autoIterations = false;
     double maxSeconds = 600.0;
     Sampler sampler = Sampler::Swap;
+    // Auto: the run takes the sampler chosen for its matrix (engine/sampler_choice.h)
+    // in place of sampler, before any chain runs.
+    bool samplerForMatrix = false;
 
     static constexpr std::int32_t kDefaultMatricesPerDistribution = 100;
     static constexpr std::int32_t kDefaultIterations = 10000;

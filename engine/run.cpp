@@ -10,6 +10,7 @@
 #include "core/variance_ratio.h"
 #include "engine/hypothesis_test.h"
 #include "engine/power_analysis.h"
+#include "engine/sampler_choice.h"
 
 namespace kelpo {
 
@@ -31,6 +32,16 @@ void checkPreconditions(const AnalysisSettings& settings, const RunOptions& opti
                                                  std::to_string(settings.matricesPerDistribution) + ".");
     }
     if (options.threads < 0) throw Error(ErrorKind::InvalidInput, "The number of threads cannot be negative.");
+}
+
+// The settings every chain of the run takes: a sampler left to the matrix is chosen here.
+AnalysisSettings withSamplerChosen(const AnalysisSettings& settings, const PresenceMatrix& matrix) {
+    AnalysisSettings chosen = settings;
+    if (chosen.samplerForMatrix) {
+        chosen.sampler = chooseSampler(matrix, settings.simulationSeed);
+        chosen.samplerForMatrix = false;
+    }
+    return chosen;
 }
 
 void takeTest(AnalysisResults& results, const HypothesisTestOutcome& test) {
@@ -55,6 +66,7 @@ const typename Map::mapped_type& unitOf(const Map& units, std::int32_t key, cons
 AnalysisResults autoLengthAnalysis(const PresenceMatrix& matrix, const AnalysisSettings& settings,
                                    const RunOptions& options, RunControl& control) {
     AnalysisResults results;
+    results.sampler = settings.sampler;
     if (options.powerAnalysis) {
         control.begin(TotalSteps(settings), stepTotal(TotalSteps(settings), settings.matricesPerDistribution));
     } else {
@@ -100,14 +112,16 @@ std::int32_t communityUnits(const AnalysisSettings& settings, bool powerAnalysis
     return powerAnalysis ? communityCount(powerRowPlans(settings), settings) : 0;
 }
 
-UnitResults runUnits(const PresenceMatrix& matrix, const AnalysisSettings& settings, const RunOptions& options,
+UnitResults runUnits(const PresenceMatrix& matrix, const AnalysisSettings& chosen, const RunOptions& options,
                      RunControl& control, const Shard& shard) {
-    checkPreconditions(settings, options);
+    checkPreconditions(chosen, options);
+    const AnalysisSettings settings = withSamplerChosen(chosen, matrix);
     if (settings.autoIterations) {
         throw Error(ErrorKind::InvalidInput,
                     "An automatic length cannot be split: the chains find it only when all of them run together.");
     }
     UnitResults units;
+    units.sampler = settings.sampler;
     const std::int32_t allCommunities = runCommunityShare(settings, options, control, shard, units);
     std::vector<std::int32_t> replicates;
     for (std::int32_t r = 1; r <= kReplicates; ++r)
@@ -134,6 +148,7 @@ AnalysisResults assembleResults(const AnalysisSettings& settings, bool powerAnal
         replicates.push_back(unitOf(units.replicates, r, "replicate"));
     takeTest(results, fixedLengthOutcome(replicates, settings));
     if (settings.statisticId == StatisticId::VRatio) results.varianceRatio = units.varianceRatio;
+    results.sampler = units.sampler;
     return results;
 }
 
@@ -141,7 +156,7 @@ AnalysisResults runAnalysis(const PresenceMatrix& matrix, const AnalysisSettings
                             const RunOptions& options, RunControl& control) {
     if (settings.autoIterations) {
         checkPreconditions(settings, options);
-        return autoLengthAnalysis(matrix, settings, options, control);
+        return autoLengthAnalysis(matrix, withSamplerChosen(settings, matrix), options, control);
     }
     // One run is the one shard of one: it cannot differ from shards merged.
     return assembleResults(settings, options.powerAnalysis, runUnits(matrix, settings, options, control, Shard{}));

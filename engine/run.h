@@ -47,6 +47,7 @@ struct UnitResults {
     std::map<std::int32_t, std::uint8_t> rejected;    // community -> 1 when its test rejects
     std::map<std::int32_t, PValueResult> replicates;  // replicate -> its chain's tallies
     std::optional<double> varianceRatio;              // of the matrix, with the V-Ratio chosen
+    Sampler sampler = Sampler::Swap;                  // the one every unit ran
 };
 
 // How many communities an analysis simulates (0 without the power analysis).

@@ -19,6 +19,10 @@ constexpr std::uint64_t pairChain(std::int32_t chainIndex) {
     return 12 + static_cast<std::uint64_t>(static_cast<std::uint32_t>(chainIndex));
 }
 
+// The draws that choose a sampler for the matrix: above every id the test and the
+// pairs use, below every community's.
+constexpr std::uint64_t kSamplerPilot = 0xFFFFFFFF;
+
 // A simulated community of the power analysis: its table row (1-based) in the high
 // half, its index within the row (1-based) in the low half. Rows start at 1, so these
 // ids never meet the small ids above.

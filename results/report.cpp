@@ -109,11 +109,15 @@ void addAssumptionsSection(Lines& lines, const ReportChoices& choices) {
     addBlankLines(lines);
 }
 
-void addHypothesisTestSection(Lines& lines, const std::string& iterationsText, const ReportChoices& choices) {
+void addHypothesisTestSection(Lines& lines, const std::string& iterationsText, const ReportChoices& choices,
+                              Sampler sampler) {
     lines.emplace_back("HYPOTHESIS TEST");
     lines.push_back(rule(32));
-    lines.emplace_back(
-        "Fixed-Fixed Randomization Algorithm: Sum-of-Squares Reduction/Metropolis-Hastings Sequential Swap");
+    // The desktop program always swaps; the command line may trade, and says so.
+    lines.emplace_back(sampler == Sampler::Swap
+                           ? "Fixed-Fixed Randomization Algorithm: Sum-of-Squares Reduction/Metropolis-Hastings "
+                             "Sequential Swap"
+                           : "Fixed-Fixed Randomization Algorithm: Sum-of-Squares Reduction/Curveball");
     lines.emplace_back("Random Number Seed: 0");  // fixed text: the seed in effect is not printed
     lines.push_back("Numer of Iterations: " + iterationsText);
     lines.emplace_back("Degenerate Matrices: Retain");
@@ -228,7 +232,7 @@ std::string buildReport(const AnalysisResults& results, const AnalysisSettings& 
     }
     addNullHypothesisSection(lines, choices);
     addAssumptionsSection(lines, choices);
-    addHypothesisTestSection(lines, iterationsText, choices);
+    addHypothesisTestSection(lines, iterationsText, choices, results.sampler);
     addMatrixSection(lines, settings, choices);
     addRawResultsSection(lines, results, iterationsText);
     return joinLines(lines);
