@@ -43,10 +43,7 @@ AnalysisChoices choicesOf(const py::dict& options) {
     choices.matrices = options["matrices"].cast<std::string>();
     choices.seed = options["seed"].cast<std::string>();
     choices.maxSeconds = options["max_seconds"].cast<std::string>();
-    // The engine does not choose a sampler by itself yet: "auto" runs the swap, and the
-    // result names the sampler that ran.
-    const auto sampler = options["sampler"].cast<std::string>();
-    choices.sampler = sampler == "auto" ? "swap" : sampler;
+    choices.sampler = options["sampler"].cast<std::string>();
     return choices;
 }
 
@@ -111,9 +108,9 @@ py::dict resultsDict(const AnalysisResults& results, const AnalysisSettings& set
     out["iterations_run"] = results.test.mixing.iterationsRun * 10;
     out["iterations_kept"] = results.test.mixing.iterationsKept * 10;
     out["time_limit_reached"] = results.test.mixing.timeLimitReached;
-    out["sampler"] = std::string(samplerName(settings.sampler));
+    out["sampler"] = std::string(samplerName(results.sampler));
     // The command line's texts, naming Python's arguments.
-    out["mixing_line"] = mixingLine(results.test.mixing, samplerName(settings.sampler));
+    out["mixing_line"] = mixingLine(results.test.mixing, samplerName(results.sampler));
     const auto warning =
         mixingWarning(results.test.mixing, settings.maxSeconds, {"iterations=\"auto\"", "max_seconds"});
     out["mixing_warning"] = warning ? py::cast(*warning) : py::none();

@@ -67,8 +67,8 @@ def test_matrix_file_round_trip(tmp_path):
 
 @pytest.mark.parametrize("iterations", [20000, "auto"])
 def test_mixing_matches_cli(cli, iterations):
-    expected, _ = cli("--no-power", "--iterations", iterations, "--seed", 4)
-    result = kelpo.cooccurrence_test(dune, iterations=iterations, seed=4, sampler="swap")
+    expected, _ = cli("--no-power", "--iterations", iterations, "--sampler", "auto", "--seed", 4)
+    result = kelpo.cooccurrence_test(dune, iterations=iterations, seed=4)
     got = result.to_dict()
     assert {k: got[k] for k in MIXING} == {k: expected[k] for k in MIXING}
     assert (result.mixing_warning is None) == expected["mixed"]

@@ -28,8 +28,9 @@
 #'   chains have not mixed.
 #' @param sampler The chain that draws the random matrices: `"swap"` (one 2 x 2
 #'   checkerboard flipped a step), `"curveball"` (two species trade the sites
-#'   they do not share), or `"auto"` (the default: the one that mixes faster
-#'   for the matrix). Both sample the same random matrices; the result names
+#'   they do not share), or `"auto"` (the default: the curveball where fewer
+#'   than 1 in 100 swap proposals would be accepted, as on large sparse tables,
+#'   else the swap). Both sample the same random matrices; the result names
 #'   the one used.
 #' @param alternative Which tail gives `p_value`: `"two.sided"` (the default:
 #'   twice the smaller tail), `"greater"` (the share of random matrices whose

@@ -85,9 +85,9 @@ Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& s
     list["iterations_run"] = static_cast<double>(mixing.iterationsRun) * kReplicates;
     list["iterations_kept"] = static_cast<double>(mixing.iterationsKept) * kReplicates;
     list["time_limit_reached"] = mixing.timeLimitReached;
-    list["sampler"] = std::string(samplerName(settings.sampler));
+    list["sampler"] = std::string(samplerName(results.sampler));
     // The command line's texts, naming R's arguments.
-    list["mixing_line"] = mixingLine(mixing, samplerName(settings.sampler));
+    list["mixing_line"] = mixingLine(mixing, samplerName(results.sampler));
     const auto warning = mixingWarning(mixing, settings.maxSeconds, {"iterations = \"auto\"", "max_seconds"});
     list["mixing_warning"] = warning ? Rcpp::CharacterVector::create(*warning) : Rcpp::CharacterVector();
     return list;

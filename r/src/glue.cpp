@@ -58,17 +58,11 @@ AnalysisChoices choicesOf(const Rcpp::List& options) {
     choices.matrices = Rcpp::as<std::string>(options["matrices"]);
     choices.seed = Rcpp::as<std::string>(options["seed"]);
     choices.maxSeconds = Rcpp::as<std::string>(options["max_seconds"]);
-    choices.sampler = engineSampler(Rcpp::as<std::string>(options["sampler"]));
+    choices.sampler = Rcpp::as<std::string>(options["sampler"]);
     return choices;
 }
 
 }  // namespace
-
-std::string engineSampler(const std::string& choice) {
-    // The engine does not choose a sampler by itself yet: "auto" runs the swap, and the
-    // result names the sampler that ran.
-    return choice == "auto" ? "swap" : choice;
-}
 
 AnalysisSettings analysisSettings(const Rcpp::List& options, const PresenceMatrix& matrix) {
     // The R side has warned about small numbers in its own words.

@@ -26,9 +26,6 @@ PresenceMatrix presenceMatrix(const Rcpp::List& input);
 // seed, name), its numbers already checked by the R side, and the matrix's size.
 AnalysisSettings analysisSettings(const Rcpp::List& options, const PresenceMatrix& matrix);
 
-// The sampler the engine is given for the user's choice (swap, curveball or auto).
-std::string engineSampler(const std::string& choice);
-
 // A message of the engine in R's words: without the desktop program's codes
 // ("Error 07: ", " (Error 11)"), which point to help that R users do not have.
 std::string withoutCode(std::string message);

@@ -45,10 +45,10 @@ test_that("the test alone equals kelpo-cli --no-power for each statistic", {
   }
 })
 
-test_that("an automatic length gives kelpo-cli's mixing figures, tails and lengths", {
+test_that("an automatic length and sampler give kelpo-cli's mixing figures, tails, lengths and sampler", {
   skip_if_not(file.exists(cli), "KELPO_CLI does not name kelpo-cli")
-  expected <- run_cli("--no-power", "--iterations", "auto", "--seed", "3")$json
-  test <- cooccurrence_test(read_kelpo_matrix(dune_file()), seed = 3, sampler = "swap", progress = FALSE)
+  expected <- run_cli("--no-power", "--iterations", "auto", "--sampler", "auto", "--seed", "3")$json
+  test <- cooccurrence_test(read_kelpo_matrix(dune_file()), seed = 3, progress = FALSE)
   fields <- c("rhat", "ess", "p_lower", "p_upper", "p_two_sided", "iterations_run", "iterations_kept",
               "time_limit_reached", "sampler")
   expect_equal(unclass(test)[fields], expected[fields], tolerance = 1e-12)
