@@ -73,11 +73,19 @@ Matrix files:
 Species pairs (--pairs):
   Instead of the report, a table of every species pair as CSV on standard output
   (or in the --output file), and with --json the same as JSON. Each pair's shared
-  sites are compared with a swap chain over matrices with the same row and column
-  sums: --burn-in steps before the first sample, then a sample every --thin steps,
-  --samples in all; pairs whose Benjamini-Hochberg adjusted p is at most --fdr are
-  segregated or aggregated. --samples, --burn-in and --thin take whole numbers
-  (--samples and --thin at least 1), --fdr a number between 0 and 1 (exclusive).
+  sites are compared with eight chains (--sampler swap, curveball or auto) over
+  matrices with the same row and column sums: --burn-in steps before the first sample, then
+  a sample every --thin steps, --samples in all; a tail's p is (b + 1) / (samples +
+  1), b the samples at or beyond the observed count, so never 0; pairs whose
+  Benjamini-Hochberg adjusted p is at most --fdr are segregated or aggregated.
+  By default the burn-in and thinning are measured on your matrix: a short pilot
+  chain estimates how many steps its C-score and the shared sites of up to 256
+  pairs take to forget their values (the integrated autocorrelation time); the
+  thinning is twice that, the burn-in ten times. R-hat, ESS and the worst pair's
+  R-hat are printed on standard error and given in the JSON, with a warning when
+  the chains have not mixed or when --samples is too small for any pair to reach
+  --fdr. --samples, --burn-in and --thin take whole numbers (--samples and --thin
+  at least 1), --fdr a number between 0 and 1 (exclusive).
   The analysis options (--statistic, --null, --assume-*, --iterations, --matrices,
   --no-power) do not apply and are refused with it.
 
@@ -95,11 +103,11 @@ Shards (--shard i/N):
 void addPairOptions(CLI::App& app, CommandLine& line) {
     CLI::Option* pairs = app.add_flag("--pairs", line.pairs, "Test every species pair instead (CSV table)");
     for (auto [name, text, help] : {std::tuple{"--samples", &line.samples, "Samples of the pairwise test"},
-                                    std::tuple{"--burn-in", &line.burnIn, "Chain steps before the first sample"},
-                                    std::tuple{"--thin", &line.thin, "Chain steps between two samples"},
                                     std::tuple{"--fdr", &line.fdr, "False discovery rate of the pairwise test"}}) {
         app.add_option(name, *text, help)->capture_default_str()->needs(pairs);
     }
+    app.add_option("--burn-in", line.burnIn, "Chain steps before the first sample (default: measured)")->needs(pairs);
+    app.add_option("--thin", line.thin, "Chain steps between two samples (default: measured)")->needs(pairs);
     for (const char* name : {"--statistic", "--null", "--assume-sites-equivalent", "--assume-species-equivalent",
                              "--assume-interactions", "--iterations", "--matrices", "--no-power"}) {
         app.get_option(name)->excludes(pairs);

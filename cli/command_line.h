@@ -28,8 +28,8 @@ struct CommandLine {
     // The pairwise test instead of the analysis (--pairs) and its own numbers.
     bool pairs = false;
     std::string samples = "10000";
-    std::string burnIn = "10000";
-    std::string thin = "2000";
+    std::optional<std::string> burnIn;  // unset: measured on the matrix
+    std::optional<std::string> thin;
     std::string fdr = "0.05";
     // kelpo-cli batch: the files and folders of matrices.
     bool batch = false;

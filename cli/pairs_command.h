@@ -11,9 +11,10 @@
 
 namespace kelpo {
 
-// The table with the settings that made it; a missing value is null.
-nlohmann::ordered_json pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
-                                 const std::vector<std::string>& names);
+// The table with the settings and figures that made it, as JSON text (indented by 2,
+// ending in a line end); a missing value is null.
+std::string pairsJson(const PairwiseResults& results, const PairwiseSettings& settings,
+                      const std::vector<std::string>& names);
 
 // Reads and checks the matrix, runs the test and writes the CSV (standard output or
 // --output) and the JSON (--json). Returns the exit code; errors are thrown.

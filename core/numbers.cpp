@@ -78,4 +78,10 @@ std::int32_t checkedMultiply(std::int32_t a, std::int32_t b, const char* what) {
     return product;
 }
 
+std::string formatted(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
 }  // namespace kelpo

@@ -18,6 +18,9 @@ std::int32_t toWholeNumber(double value);
 // Plain decimal text of a double as the dimension boxes show it: 12, 3.5, -7.
 std::string plainNumberText(double value);
 
+// A double through a printf format (one conversion, "%.3f" and the like), for figures in messages.
+std::string formatted(const char* format, double value);
+
 // Checked 32-bit arithmetic: throws kelpo::Error (Overflow) naming what overflowed.
 std::int32_t checkedAdd(std::int32_t a, std::int32_t b, const char* what);
 std::int32_t checkedMultiply(std::int32_t a, std::int32_t b, const char* what);

@@ -5,15 +5,11 @@
 
 #include "engine/mixing.h"
 
+#include "core/numbers.h"
+
 namespace kelpo {
 
 namespace {
-
-std::string formatted(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 std::string essText(double ess) { return formatted("%.0f", std::floor(ess)); }
 

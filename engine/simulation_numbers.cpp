@@ -69,13 +69,14 @@ std::int32_t checkedCount(std::string_view text, std::string_view what, std::int
 
 }  // namespace
 
-PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::optional<std::string_view> burnIn,
+                                      std::optional<std::string_view> thin,
                                       std::string_view fdr, std::string_view seed, int threads,
                                       const PairNumberNames& names) {
     PairwiseSettings settings;
     settings.samples = checkedCount(samples, names.samples, 1);
-    settings.burnIn = checkedCount(burnIn, names.burnIn, 0);
-    settings.thin = checkedCount(thin, names.thin, 1);
+    if (burnIn) settings.burnIn = checkedCount(*burnIn, names.burnIn, 0);
+    if (thin) settings.thin = checkedCount(*thin, names.thin, 1);
     const std::string fdrMessage = names.fdr + " must be a number greater than 0 and less than 1";
     settings.fdr = numberOrRefuse(fdr, fdrMessage, names.fdr);
     if (!(settings.fdr > 0.0 && settings.fdr < 1.0)) refuse(fdrMessage, names.fdr, fdr);

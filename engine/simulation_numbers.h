@@ -62,7 +62,9 @@ struct PairNumberNames {
 
 // The pairwise test's numbers from their texts, strict as above and rounded the same way;
 // kelpo::Error (InvalidInput) naming the option for a refused one. threads is copied.
-PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::string_view burnIn, std::string_view thin,
+// A burn-in or thinning not given (nullopt) is left to the test to measure.
+PairwiseSettings checkPairwiseNumbers(std::string_view samples, std::optional<std::string_view> burnIn,
+                                      std::optional<std::string_view> thin,
                                       std::string_view fdr, std::string_view seed, int threads,
                                       const PairNumberNames& names = {});
 

@@ -19,6 +19,9 @@ constexpr std::uint64_t pairChain(std::int32_t chainIndex) {
     return 12 + static_cast<std::uint64_t>(static_cast<std::uint32_t>(chainIndex));
 }
 
+// The pairwise test's pilot chain, which measures how far apart its samples must be.
+constexpr std::uint64_t kPairPilot = 20;  // pairChain(8): after the eight chains
+
 // The draws that choose a sampler for the matrix: above every id the test and the
 // pairs use, below every community's.
 constexpr std::uint64_t kSamplerPilot = 0xFFFFFFFF;

@@ -2,15 +2,11 @@
 
 #include <cstdio>
 
+#include "core/numbers.h"
+
 namespace kelpo {
 
 namespace {
-
-std::string formatted(const char* format, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
 
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

@@ -202,8 +202,8 @@ void PairsWindow::showSummary() {
                           .arg(aggregated)
                           .arg(untestable)
                           .arg(settings_.samples)
-                          .arg(settings_.burnIn)
-                          .arg(settings_.thin)
+                          .arg(results_.lengths.burnIn)
+                          .arg(results_.lengths.thin)
                           .arg(settings_.seed));
 }
 

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string_view>
 
+#include "engine/pairs_text.h"
 #include "engine/pairwise_test.h"
 #include "engine/simulation_numbers.h"
 #include "glue.h"
@@ -51,16 +54,33 @@ py::dict pairColumns(const PairwiseResults& results) {
     return out;
 }
 
+// The run's figures beyond the table: lengths, mixing and warnings.
+py::dict pairsInfo(const PairwiseResults& results, const PairwiseSettings& settings) {
+    py::dict info;
+    info["burn_in"] = results.lengths.burnIn;
+    info["thin"] = results.lengths.thin;
+    info["rhat"] = results.mixing.rhat;
+    info["ess"] = results.mixing.ess;
+    info["worst_pair_rhat"] = results.mixing.worstPairRhat;
+    info["warnings"] = pairsWarnings(results, settings.samples, settings.fdr);
+    return info;
+}
+
 py::dict pairs(const PresenceMatrix& matrix, const py::dict& options, int threads, bool progress) {
     auto text = [&](const char* name) { return options[name].cast<std::string>(); };
+    // An empty text: not given, measured by the test.
+    const std::string burnIn = text("burn_in"), thin = text("thin");
+    auto given = [](const std::string& t) { return t.empty() ? std::nullopt : std::optional<std::string_view>(t); };
     const PairwiseSettings settings =
-        checkPairwiseNumbers(text("samples"), text("burn_in"), text("thin"), text("fdr"), text("seed"), threads,
+        checkPairwiseNumbers(text("samples"), given(burnIn), given(thin), text("fdr"), text("seed"), threads,
                              PairNumberNames{"samples", "burn_in", "thin", "fdr", "seed"});
     ProgressLine line(progress, 0, "Pairwise test");
     RunControl control(line.callback());
     const PairwiseResults results =
         runInterruptibly(control, line, [&] { return PairwiseTest(matrix, settings, control); });
-    return pairColumns(results);
+    py::dict out = pairColumns(results);
+    out["info"] = pairsInfo(results, settings);
+    return out;
 }
 
 }  // namespace

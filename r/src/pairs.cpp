@@ -1,6 +1,10 @@
 // The pairwise test for R: the matrix and the settings in, one data frame row per pair out.
 #include "glue.h"
 
+#include <optional>
+#include <string_view>
+
+#include "engine/pairs_text.h"
 #include "engine/pairwise_test.h"
 #include "engine/simulation_numbers.h"
 
@@ -35,6 +39,16 @@ Rcpp::DataFrame pairsFrame(const PairwiseResults& results, const Rcpp::Character
         Rcpp::_["shared_sd"] = sd, Rcpp::_["checkerboard_units"] = units, Rcpp::_["stringsAsFactors"] = false);
 }
 
+// The run's figures beyond the table, as attributes: lengths, mixing and warnings.
+void addPairsInfo(Rcpp::DataFrame& frame, const PairwiseResults& results, const PairwiseSettings& settings) {
+    frame.attr("burn_in") = static_cast<double>(results.lengths.burnIn);
+    frame.attr("thin") = results.lengths.thin;
+    frame.attr("rhat") = results.mixing.rhat;
+    frame.attr("ess") = results.mixing.ess;
+    frame.attr("worst_pair_rhat") = results.mixing.worstPairRhat;
+    frame.attr("warnings") = Rcpp::wrap(pairsWarnings(results, settings.samples, settings.fdr));
+}
+
 }  // namespace
 
 }  // namespace kelpo::r
@@ -44,8 +58,11 @@ Rcpp::DataFrame kelpo_pairs(Rcpp::List input, Rcpp::List options, int threads, b
     using namespace kelpo;
     const auto [matrix, settings] = r::rethrowAsR([&] {
         auto text = [&](const char* name) { return Rcpp::as<std::string>(options[name]); };
+        // An empty text: not given, measured by the test.
+        const std::string burnIn = text("burn_in"), thin = text("thin");
+        auto given = [](const std::string& t) { return t.empty() ? std::nullopt : std::optional<std::string_view>(t); };
         return std::pair{r::presenceMatrix(input),
-                         checkPairwiseNumbers(text("samples"), text("burn_in"), text("thin"), text("fdr"),
+                         checkPairwiseNumbers(text("samples"), given(burnIn), given(thin), text("fdr"),
                                               text("seed"), threads,
                                               PairNumberNames{"samples", "burn_in", "thin", "fdr", "seed"})};
     });
@@ -53,5 +70,9 @@ Rcpp::DataFrame kelpo_pairs(Rcpp::List input, Rcpp::List options, int threads, b
     RunControl control(display.callback());
     const PairwiseResults results =
         r::runInterruptibly(control, display, [&] { return PairwiseTest(matrix, settings, control); });
-    return r::rethrowAsR([&] { return r::pairsFrame(results, Rcpp::CharacterVector(input["species"])); });
+    return r::rethrowAsR([&] {
+        Rcpp::DataFrame frame = r::pairsFrame(results, Rcpp::CharacterVector(input["species"]));
+        r::addPairsInfo(frame, results, settings);
+        return frame;
+    });
 }

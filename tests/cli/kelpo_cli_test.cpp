@@ -137,4 +137,24 @@ TEST_F(KelpoCli, RefusedInputsGiveTheirMessagesAndExitCodesAndPrintNothing) {
     EXPECT_TRUE(contains(run({"--help"}).out, "Exit codes"));
 }
 
+// Pairs: given lengths and the sampler in the JSON, the mixing line, and the warning that
+// 30 samples cannot make a pair significant at FDR 0.05, naming the 39 that could.
+TEST_F(KelpoCli, PairsReportTheirLengthsMixingAndTheSamplesTheFdrNeeds) {
+    const RunResult few = run({"--pairs", "--samples", "30", "--burn-in", "5", "--thin", "3", "--sampler", "curveball",
+                               "--json", path("p.json"), small_});
+    ASSERT_EQ(few.exitCode, 0) << few.err;
+    EXPECT_TRUE(contains(few.err, "Mixing: R-hat ") && contains(few.err, "At least 39 samples")) << few.err;
+    const nlohmann::json json = nlohmann::json::parse(readAll(path("p.json")));
+    EXPECT_EQ(json["settings"]["burn_in"], 5);
+    EXPECT_EQ(json["settings"]["thin"], 3);
+    EXPECT_EQ(json["settings"]["sampler"], "curveball");
+    EXPECT_EQ(json["samples_needed"], 39);
+    for (const char* key : {"rhat", "ess", "worst_pair_rhat"}) EXPECT_TRUE(json.contains(key)) << key;
+    const RunResult measured = run({"--pairs", "--json", path("m.json"), small_});
+    ASSERT_EQ(measured.exitCode, 0) << measured.err;
+    const nlohmann::json settings = nlohmann::json::parse(readAll(path("m.json")))["settings"];
+    EXPECT_TRUE(settings["thin_measured"] && settings["pilot_steps"] > 0) << settings;
+    EXPECT_FALSE(contains(measured.err, "Warning")) << measured.err;
+}
+
 }  // namespace

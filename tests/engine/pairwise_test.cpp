@@ -2,12 +2,14 @@
 // margins, the pairs it flags, the Benjamini-Hochberg table and the untestable pairs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
 
 #include "core/random.h"
 #include "engine/false_discovery.h"
+#include "engine/pairs_text.h"
 #include "engine/pairwise_test.h"
 
 namespace kelpo {
@@ -111,6 +113,81 @@ TEST(PairwiseTest, FlagsExactlyThePlantedPairsTheSameForAnyThreads) {
     int flagged = 0;
     for (const PairResult& pair : run(plantedPairs(false), s).pairs) flagged += pair.pairClass != PairClass::Random;
     EXPECT_LE(flagged, 2);  // 5 % of the 45 pairs
+}
+
+// Independent cells, P(present) = logistic(a_i + b_j) with skewed prevalences: given its
+// margins such a table is a uniform draw from the matrices the chains walk, a true null.
+PresenceMatrix nullTable(std::int32_t seed) {
+    Random random(seed, 77);
+    PresenceMatrix m(60, 40);
+    std::vector<double> a(60), b(40);
+    for (double& x : a) x = 3.0 * random.next() - 2.5;
+    for (double& x : b) x = random.next() - 0.5;
+    for (std::int32_t i = 1; i <= 60; ++i)
+        for (std::int32_t k = 1; k <= 40; ++k) m.set(i, k, random.next() < 1.0 / (1.0 + std::exp(-(a[i - 1] + b[k - 1]))));
+    return m;
+}
+
+// At the measured defaults, both samplers. Under the global null BH flags any pair with
+// probability at most 0.05 per table: at most 2 over the 4 runs. The well-occupied pairs'
+// randomized lower tails, (1 - pUpper) + U (pLower + pUpper - 1), are uniform for a
+// discrete count (the two-sided p is only conservative): KS distance below 0.04 (the pairs
+// share species, so this is looser than 1.36 / sqrt(n) = 0.03 for their n of about 2000).
+TEST(PairwiseTest, NullTablesGiveUniformTailsNoZeroPAndFewFlagsAtTheMeasuredLengths) {
+    Random jitter(5, 5);
+    std::vector<double> randomized;
+    int flagged = 0, wild = 0, below005 = 0;
+    for (const Sampler sampler : {Sampler::Swap, Sampler::Curveball})
+        for (const std::int32_t table : {1, 2}) {
+            const PairwiseResults r = run(nullTable(table), {.seed = table, .threads = 2, .sampler = sampler});
+            EXPECT_TRUE(r.lengths.thinMeasured && r.lengths.pilotSteps > 0 && !r.lengths.pilotLimitReached);
+            EXPECT_TRUE(pairChainsMixed(r.mixing)) << pairsMixingLine(r);
+            // A thinning of twice the measured time leaves the 5000 trace points (every
+            // second sample) nearly independent: a pilot that measured too short a time fails here.
+            EXPECT_GT(r.mixing.ess, 4000) << pairsMixingLine(r);
+            for (const PairResult& pair : r.pairs) {
+                if (!pair.pLower) continue;
+                // (b + 1) / (m + 1): a whole number of 1 / 10001ths, at least one.
+                for (const double tail : {*pair.pLower, *pair.pUpper})
+                    EXPECT_TRUE(tail * 10001 >= 0.999 && std::abs(tail * 10001 - std::round(tail * 10001)) < 1e-6);
+                flagged += pair.pairClass != PairClass::Random;
+                if (pair.sharedMean < 5.0) continue;
+                randomized.push_back(1.0 - *pair.pUpper + jitter.next() * (*pair.pLower + *pair.pUpper - 1.0));
+                wild += std::abs(*pair.ses) > 3.0;
+                below005 += std::min(1.0, 2 * std::min(*pair.pLower, *pair.pUpper)) < 0.05;
+            }
+        }
+    EXPECT_LE(flagged, 2);
+    const double n = static_cast<double>(randomized.size());
+    ASSERT_GT(n, 1000);
+    std::sort(randomized.begin(), randomized.end());
+    double ks = 0;
+    for (std::size_t i = 0; i < randomized.size(); ++i)
+        ks = std::max({ks, randomized[i] - i / n, (i + 1) / n - randomized[i]});
+    EXPECT_LT(ks, 0.04);
+    EXPECT_LT(wild / n, 0.01);       // 0.27 % for a normal SES
+    EXPECT_LT(below005 / n, 0.065);  // at most 5 % for a valid two-sided p, plus sampling error
+}
+
+// Given lengths are used as they stand; given the measured ones, the run is the same
+// (the pilot has a stream of its own), and the FDR warning appears below 2 / fdr - 1 samples.
+TEST(PairwiseTest, GivenLengthsAreHonouredAndFewSamplesWarnThatNoPairCanReachTheFdr) {
+    const PresenceMatrix m = plantedPairs(true);
+    const PairwiseResults measured = run(m, {.samples = 400, .seed = 2});
+    const PairwiseResults given = run(m, {.samples = 400, .burnIn = measured.lengths.burnIn,
+                                          .thin = measured.lengths.thin, .seed = 2});
+    EXPECT_FALSE(given.lengths.thinMeasured || given.lengths.burnInMeasured || given.lengths.pilotSteps);
+    for (std::size_t p = 0; p < given.pairs.size(); ++p) EXPECT_EQ(given.pairs[p].pLower, measured.pairs[p].pLower);
+    const PairwiseResults fixed = run(m, {.samples = 38, .burnIn = 0, .thin = 1, .seed = 2});
+    EXPECT_TRUE(fixed.lengths.burnIn == 0 && fixed.lengths.thin == 1);
+    EXPECT_TRUE(pairsMixingWarning(fixed));  // 38 samples one step apart from random starts
+    EXPECT_TRUE(fdrWarning(fixed, 38, 0.05) && !fdrWarning(fixed, 39, 0.05));
+    for (const double fdr : {0.05, 0.1, 0.01, 0.3, 1e-4})
+        for (const std::int64_t pairs : {1, 45, 1770, 499500}) {
+            const std::int64_t m0 = samplesToReach(fdr, pairs);
+            EXPECT_TRUE(pairs * smallestAdjustedP(m0) <= fdr && pairs * smallestAdjustedP(m0 - 1) > fdr) << fdr;
+        }
+    EXPECT_EQ(samplesToReach(0.05), 39);
 }
 
 TEST(PairwiseTest, BenjaminiHochbergMatchesTheHandTable) {
