@@ -9,11 +9,11 @@ PACKAGES   := cmake ninja-build g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libq
               libbenchmark-dev libtbb-dev libpcg-cpp-dev libcli11-dev nlohmann-json3-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 # The R package alone needs these (make r, make test), so make run does not need R.
-# knitr, rmarkdown and pandoc build its vignette; jsonlite, Matrix and phyloseq are read by its
+# knitr, rmarkdown and pandoc build its vignette; jsonlite, Matrix, phyloseq and coda are read by its
 # tests; R CMD check --as-cran measures PDFs with qpdf and reads configure with devscripts'
 # checkbashisms.
 R_PACKAGES := r-base-dev r-cran-rcpp r-cran-testthat r-cran-vegan r-cran-knitr r-cran-rmarkdown pandoc \
-              r-cran-jsonlite r-cran-matrix r-bioc-phyloseq qpdf devscripts
+              r-cran-jsonlite r-cran-matrix r-bioc-phyloseq r-cran-coda qpdf devscripts
 
 # The Python package alone needs these (make python, make test). Debian's Python, not the
 # first one on PATH: pip installs into a venv that sees Debian's numpy, pandas and scipy.

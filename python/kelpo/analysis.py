@@ -13,6 +13,8 @@ from . import _kelpo
 from ._input import number_text, presence_matrix, seed_value, show_progress, threads_count
 
 STATISTICS = ("cscore", "checkerboards", "combinations")
+ALTERNATIVES = {"two-sided": "p_two_sided", "greater": "p_upper", "less": "p_lower"}
+SAMPLERS = ("auto", "swap", "curveball")
 NULLS = ("none", "interactions", "sites", "species")
 _LABELS = {"cscore": "C-score", "checkerboards": "Number of checkerboards",
            "combinations": "Number of species combinations"}
@@ -37,7 +39,10 @@ def _count(x: float) -> str:
 class CooccurrenceResult:
     """One co-occurrence test: the observed statistic against its null distribution.
 
-    Attributes are named like the keys of ``kelpo-cli --json``.
+    Attributes are named like the keys of ``kelpo-cli --json``, except that
+    ``p_value`` is the tail the ``alternative`` chose and ``p_report`` is the
+    report's P-Value (the JSON's ``p_value``), whose bootstrap interval
+    ``ci_low`` and ``ci_high`` give.
     """
 
     statistic: str
@@ -65,6 +70,12 @@ class CooccurrenceResult:
     ess: float = 0.0
     iterations_run: int = 0
     iterations_kept: int = 0
+    time_limit_reached: bool = False
+    sampler: str = "swap"
+    alternative: str = "two-sided"
+    p_report: float = 1.0
+    mixing_line: str = field(default="", repr=False)
+    mixing_warning: Optional[str] = field(default=None, repr=False)
 
     def to_dict(self) -> Dict[str, Any]:
         """The figures as ``kelpo-cli --json`` names and nests them."""
@@ -78,20 +89,23 @@ class CooccurrenceResult:
             "less": self.less, "equal": self.equal, "iterations": self.iterations, "seed": self.seed,
             "p_lower": self.p_lower, "p_upper": self.p_upper, "p_two_sided": self.p_two_sided,
             "rhat": self.rhat, "ess": self.ess, "iterations_run": self.iterations_run,
-            "iterations_kept": self.iterations_kept,
+            "iterations_kept": self.iterations_kept, "time_limit_reached": self.time_limit_reached,
+            "sampler": self.sampler, "alternative": self.alternative, "p_report": self.p_report,
             "null_distribution": [{"value": int(v), "count": int(c)} for v, c in self.null_distribution.items()],
             "trace": traces,
         }
 
     def __repr__(self) -> str:
-        tail = "at most" if self.statistic == "combinations" else "at least"
         ses = "NA" if self.ses is None else f"{self.ses:.3g}"
+        side = {"two-sided": "two-sided", "greater": "upper tail", "less": "lower tail"}[self.alternative]
+        warning = f"  {self.mixing_warning}\n" if self.mixing_warning else ""
         return (f"Kelpo co-occurrence test: {statistic_label(self.statistic)} of {self.species} species x "
                 f"{self.sites} sites\n"
                 f"  observed {_fmt(self.observed)}, random matrices {_fmt(self.simulated_mean)} +- "
                 f"{_fmt(self.simulated_sd)} (SES {ses})\n"
-                f"  p-value {_fmt(self.p_value)} (95% CI {_fmt(self.ci_low)} to {_fmt(self.ci_high)}), share of "
-                f"{_count(self.iterations)} random matrices with a value {tail} the observed one\n"
+                f"  p-value {_fmt(self.p_value)} ({side}; lower tail {_fmt(self.p_lower)}, upper tail "
+                f"{_fmt(self.p_upper)}) from {_count(self.iterations)} random matrices\n"
+                f"  {self.mixing_line}\n{warning}"
                 f"  seed {self.seed}")
 
     def plot(self, kind: str = "null", ax: Any = None) -> Any:
@@ -167,7 +181,8 @@ class AnalysisResult:
 
 
 def _options(statistic: str, null: str = "none", assume: Sequence[str] = (), interactions: Optional[int] = None,
-             matrices: Any = 100, iterations: Any = 100_000, seed: int = 0, name: str = "") -> Dict[str, Any]:
+             matrices: Any = 100, iterations: Any = "auto", seed: int = 0, name: str = "", max_seconds: Any = 600,
+             sampler: str = "auto") -> Dict[str, Any]:
     if statistic not in STATISTICS:
         raise ValueError(f"statistic must be one of {', '.join(STATISTICS)}, not {statistic!r}.")
     if null not in NULLS:
@@ -180,10 +195,13 @@ def _options(statistic: str, null: str = "none", assume: Sequence[str] = (), int
     if interactions is not None and interactions not in (0, 50, 100):
         raise ValueError("interactions must be None (no assumption) or the percentage of interacting species: "
                          "0, 50 or 100.")
-    # iterations="auto" and the sampler pass through here as text once the engine takes them.
+    if sampler not in SAMPLERS:
+        raise ValueError(f"sampler must be one of {', '.join(SAMPLERS)}, not {sampler!r}.")
+    auto = isinstance(iterations, str) and iterations == "auto"
     return {"statistic": statistic, "null": "" if null == "none" else null, "assume": assume,
-            "interactions": interactions, "iterations": number_text(iterations, "iterations"),
-            "matrices": number_text(matrices, "matrices"), "seed": str(seed), "name": name}
+            "interactions": interactions, "iterations": "auto" if auto else number_text(iterations, "iterations"),
+            "matrices": number_text(matrices, "matrices"), "seed": str(seed), "name": name,
+            "max_seconds": number_text(max_seconds, "max_seconds"), "sampler": sampler}
 
 
 def _run(x: Any, options: Dict[str, Any], species: str, binary: bool, threads: Any, power: bool,
@@ -196,18 +214,25 @@ def _run(x: Any, options: Dict[str, Any], species: str, binary: bool, threads: A
     return out
 
 
-def _test_result(out: Dict[str, Any], options: Dict[str, Any]) -> CooccurrenceResult:
+def _check_alternative(alternative: str) -> None:
+    if alternative not in ALTERNATIVES:
+        raise ValueError(f"alternative must be one of {', '.join(ALTERNATIVES)}, not {alternative!r}.")
+
+
+def _test_result(out: Dict[str, Any], options: Dict[str, Any], alternative: str = "two-sided") -> CooccurrenceResult:
     null = pd.Series(out["null_counts"], index=pd.Index(out["null_values"], name="value"), name="count")
     parts = [pd.DataFrame({"replicate": r + 1, "iteration": it, "value": v}) for r, (it, v) in
              enumerate(out["traces"])]
     trace = pd.concat(parts, ignore_index=True) if parts else pd.DataFrame(columns=["replicate", "iteration",
                                                                                     "value"])
-    keys = ("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less", "equal",
+    keys = ("observed", "simulated_mean", "simulated_sd", "ses", "ci_low", "ci_high", "less", "equal",
             "quantile_025", "quantile_975", "p_lower", "p_upper", "p_two_sided", "rhat", "ess", "iterations_run",
-            "iterations_kept")
+            "iterations_kept", "time_limit_reached", "sampler", "mixing_line", "mixing_warning")
     return CooccurrenceResult(statistic=options["statistic"], null_distribution=null, trace=trace,
-                              iterations=out["iterations_per_replicate"] * 10, seed=int(options["seed"]),
-                              species=out["shape"][0], sites=out["shape"][1], **{k: out[k] for k in keys})
+                              iterations=out["iterations_kept"], seed=int(options["seed"]),
+                              species=out["shape"][0], sites=out["shape"][1], alternative=alternative,
+                              p_value=out[ALTERNATIVES[alternative]], p_report=out["p_value"],
+                              **{k: out[k] for k in keys})
 
 
 def _power_result(out: Dict[str, Any], options: Dict[str, Any]) -> PowerResult:
@@ -221,9 +246,10 @@ def _power_result(out: Dict[str, Any], options: Dict[str, Any]) -> PowerResult:
                        matrices=int(float(options["matrices"])))
 
 
-def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[int, float] = 100_000,
-                      seed: Optional[int] = None, threads: Optional[int] = None, species: str = "rows",
-                      binary: bool = False, progress: Optional[bool] = None) -> CooccurrenceResult:
+def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[str, int] = "auto",
+                      sampler: str = "auto", seed: Optional[int] = None, threads: Optional[int] = None,
+                      species: str = "rows", alternative: str = "two-sided", binary: bool = False,
+                      progress: Optional[bool] = None, max_seconds: float = 600) -> CooccurrenceResult:
     """Test whether species co-occur at random.
 
     Compares a co-occurrence statistic of the matrix with its values in random
@@ -236,8 +262,17 @@ def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[int, 
         observations are the species, its samples the sites.
     statistic : {"cscore", "checkerboards", "combinations"}
         C-score, species pairs sharing no site, or distinct species combinations.
-    iterations : int
-        Simulated matrices over the ten replicates (``kelpo-cli --iterations``).
+    iterations : "auto" or int
+        "auto" runs the ten replicate chains in rounds, each doubling their
+        length, until their R-hat is at most 1.01 and their ESS at least 1000
+        (or ``max_seconds`` have passed), the first half of each kept as
+        burn-in; a number gives the simulated matrices over the ten replicates
+        (``kelpo-cli --iterations``).
+    sampler : {"auto", "swap", "curveball"}
+        The chain: the swap flips one 2 x 2 checkerboard a step, the curveball
+        lets two species trade the sites they do not share; "auto" takes the
+        curveball where fewer than 1 in 100 swap proposals would be accepted
+        (large sparse tables), else the swap. ``result.sampler`` names the one used.
     seed : int, optional
         Seed of the random numbers; None draws one from numpy's default
         generator. The seed used is recorded as ``result.seed``.
@@ -245,10 +280,18 @@ def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[int, 
         Worker threads; None uses every core. The numbers never depend on it.
     species : {"rows", "columns"}
         Whether the species are the rows (default) or the columns of ``x``.
+    alternative : {"two-sided", "greater", "less"}
+        Which tail gives ``p_value``: twice the smaller tail, the share of
+        random matrices at least as large as the observed statistic, or at
+        most as large. For the C-score and checkerboards "greater" asks for
+        more segregation than at random, "less" for aggregation; for
+        combinations "less" asks for fewer distinct combinations (segregation).
     binary : bool
         True reads every value above 0 as a presence (abundances).
     progress : bool, optional
         Progress bar on standard error; None shows it when stderr is a terminal.
+    max_seconds : float
+        With ``iterations="auto"``, no round is begun that would end later.
 
     Returns
     -------
@@ -262,20 +305,24 @@ def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[int, 
     KeyboardInterrupt
         When Ctrl-C stops the run.
     """
-    options = _options(statistic, iterations=iterations, seed=seed_value(seed))
-    return _test_result(_run(x, options, species, binary, threads, False, progress), options)
+    options = _options(statistic, iterations=iterations, seed=seed_value(seed), max_seconds=max_seconds,
+                       sampler=sampler)
+    _check_alternative(alternative)
+    return _test_result(_run(x, options, species, binary, threads, False, progress), options, alternative)
 
 
 def analysis(x: Any, statistic: str = "cscore", null: str = "none", assume: Sequence[str] = (),
-             interactions: Optional[int] = None, matrices: int = 100, iterations: Union[int, float] = 100_000,
+             interactions: Optional[int] = None, matrices: int = 100, iterations: Union[str, int] = "auto",
              seed: Optional[int] = None, threads: Optional[int] = None, species: str = "rows",
-             binary: bool = False, progress: Optional[bool] = None, name: Optional[str] = None) -> AnalysisResult:
+             binary: bool = False, progress: Optional[bool] = None, name: Optional[str] = None,
+             sampler: str = "auto", max_seconds: float = 600, alternative: str = "two-sided") -> AnalysisResult:
     """The power analysis, then the test of the matrix, with Kelpo's report.
 
     Parameters
     ----------
-    x, statistic, iterations, seed, threads, species, binary, progress
-        As for :func:`cooccurrence_test`.
+    x, statistic, iterations, seed, threads, species, binary, progress, sampler, max_seconds, alternative
+        As for :func:`cooccurrence_test`; with ``iterations="auto"`` the test of
+        the matrix finds its length first, and each community's test runs as long.
     null : {"none", "interactions", "sites", "species"}
         The null hypothesis whose simulated communities count as true.
     assume : sequence of {"sites", "species"}
@@ -295,15 +342,18 @@ def analysis(x: Any, statistic: str = "cscore", null: str = "none", assume: Sequ
     """
     if name is None:
         name = getattr(x, "attrs", {}).get("kelpo_name", "")
-    options = _options(statistic, null, assume, interactions, matrices, iterations, seed_value(seed), name)
+    _check_alternative(alternative)
+    options = _options(statistic, null, assume, interactions, matrices, iterations, seed_value(seed), name,
+                       max_seconds, sampler)
     out = _run(x, options, species, binary, threads, True, progress)
-    return AnalysisResult(_test_result(out, options), _power_result(out, options), out["report"])
+    return AnalysisResult(_test_result(out, options, alternative), _power_result(out, options), out["report"])
 
 
 def power_analysis(x: Any, statistic: str = "cscore", null: str = "none", assume: Sequence[str] = (),
-                   interactions: Optional[int] = None, matrices: int = 100, iterations: Union[int, float] = 100_000,
+                   interactions: Optional[int] = None, matrices: int = 100, iterations: Union[str, int] = "auto",
                    seed: Optional[int] = None, threads: Optional[int] = None, species: str = "rows",
-                   binary: bool = False, progress: Optional[bool] = None) -> PowerResult:
+                   binary: bool = False, progress: Optional[bool] = None, sampler: str = "auto",
+                   max_seconds: float = 600) -> PowerResult:
     """How far the test can be trusted for this matrix: see :func:`analysis` for the parameters.
 
     Returns
@@ -311,4 +361,4 @@ def power_analysis(x: Any, statistic: str = "cscore", null: str = "none", assume
     PowerResult
     """
     return analysis(x, statistic, null, assume, interactions, matrices, iterations, seed, threads, species,
-                    binary, progress).power
+                    binary, progress, sampler=sampler, max_seconds=max_seconds).power

@@ -13,8 +13,20 @@ from ._input import presence_matrix
 _SEPARATOR = re.compile(r"[\s,]")
 
 
-def read_matrix(path: Union[str, os.PathLike]) -> pd.DataFrame:
+def read_matrix(path: Union[str, os.PathLike], species: str = "rows", binary: bool = False) -> pd.DataFrame:
     """Read a matrix file as kelpo-cli does.
+
+    Kelpo's text, CSV as pandas, R and spreadsheets write it (quoted names,
+    commas or semicolons) and the text table of ``biom convert --to-tsv``.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file to read.
+    species : {"rows", "columns"}
+        Whether the file's species are its rows or its columns (sites x species).
+    binary : bool
+        True reads every number above 0 as a presence.
 
     Returns
     -------
@@ -29,7 +41,9 @@ def read_matrix(path: Union[str, os.PathLike]) -> pd.DataFrame:
     ValueError
         At the first cell that is neither 0 nor 1.
     """
-    contents = _kelpo.read_matrix(os.fspath(path))
+    if species not in ("rows", "columns"):
+        raise ValueError('species must be "rows" (species x sites) or "columns" (sites x species).')
+    contents = _kelpo.read_matrix(os.fspath(path), species == "columns", bool(binary))
     frame = pd.DataFrame(contents["cells"], index=pd.Index(contents["species"], name=contents["corner"]),
                          columns=contents["sites"])
     frame.attrs["kelpo_name"] = contents["name"]

@@ -7,6 +7,7 @@
 
 #include "engine/analysis_choices.h"
 #include "engine/hypothesis_test.h"
+#include "engine/mixing_text.h"
 #include "engine/run.h"
 #include "glue.h"
 #include "results/report.h"
@@ -22,6 +23,7 @@ ChoiceNames pythonChoiceNames() {
     names.assumeSites = "assume=\"sites\"";
     names.assumeSpecies = "assume=\"species\"";
     names.assumeInteractions = "interactions=";
+    names.maxSeconds = "max_seconds";
     names.numbers = {"matrices", "seed", "iterations"};
     return names;
 }
@@ -40,6 +42,8 @@ AnalysisChoices choicesOf(const py::dict& options) {
     choices.iterations = options["iterations"].cast<std::string>();
     choices.matrices = options["matrices"].cast<std::string>();
     choices.seed = options["seed"].cast<std::string>();
+    choices.maxSeconds = options["max_seconds"].cast<std::string>();
+    choices.sampler = options["sampler"].cast<std::string>();
     return choices;
 }
 
@@ -103,6 +107,13 @@ py::dict resultsDict(const AnalysisResults& results, const AnalysisSettings& set
     out["ess"] = results.test.mixing.ess;
     out["iterations_run"] = results.test.mixing.iterationsRun * 10;
     out["iterations_kept"] = results.test.mixing.iterationsKept * 10;
+    out["time_limit_reached"] = results.test.mixing.timeLimitReached;
+    out["sampler"] = std::string(samplerName(results.sampler));
+    // The command line's texts, naming Python's arguments.
+    out["mixing_line"] = mixingLine(results.test.mixing, samplerName(results.sampler));
+    const auto warning =
+        mixingWarning(results.test.mixing, settings.maxSeconds, {"iterations=\"auto\"", "max_seconds"});
+    out["mixing_warning"] = warning ? py::cast(*warning) : py::none();
     out["null_values"] = py::array(py::cast(values));
     out["null_counts"] = py::array(py::cast(counts));
     out["traces"] = traces;
@@ -125,7 +136,7 @@ py::dict run(const PresenceMatrix& matrix, const py::dict& options, int threads,
     settings.siteCount = matrix.cols();
     settings.applyRunDefaults();
     const std::int64_t testSteps = std::int64_t{kReplicates} * std::max(0, settings.iterations - 1);
-    ProgressLine line(progress, testSteps);
+    ProgressLine line(progress, testSteps, "Hypothesis test", settings.autoIterations ? settings.maxSeconds : 0.0);
     RunControl control(line.callback());
     const RunOptions runOptions{threads, power, true};
     const AnalysisResults results =

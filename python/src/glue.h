@@ -20,7 +20,9 @@ namespace py = pybind11;
 class ProgressLine {
 public:
     // testSteps > 0: the last step is the hypothesis test, filled in by its chains' steps.
-    ProgressLine(bool shown, std::int64_t testSteps, std::string label = "Hypothesis test");
+    // autoSeconds > 0: the test's length is found by its chains within that limit; it runs
+    // first, and the line tells how far its chains have run rather than an unknown share.
+    ProgressLine(bool shown, std::int64_t testSteps, std::string label = "Hypothesis test", double autoSeconds = 0.0);
     RunControl::Callback callback();
     void draw(const RunControl& control);  // needs the interpreter
     void finish();
@@ -29,11 +31,16 @@ private:
     bool shown_;
     std::int64_t testSteps_;
     std::string label_;
+    double autoSeconds_;
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
     ProgressState latest_;
+    int calls_ = 0;
     std::size_t lastWidth_ = 0;
 };
+
+// "Hypothesis test: 1280000 iterations so far, in rounds until the chains have mixed (3 s of at most 600 s)"
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit);
 
 void registerAnalysis(py::module_& module);
 void registerPairs(py::module_& module);

@@ -9,6 +9,7 @@
 #include "glue.h"
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
+#include "matrix/table_file.h"
 
 namespace kelpo::python {
 
@@ -50,12 +51,12 @@ py::array_t<std::uint8_t> toNumpy(const PresenceMatrix& matrix) {
     return cells;
 }
 
-// As kelpo-cli reads a file: checked cells, names from row 0 and column 0.
-py::dict readMatrix(const std::filesystem::path& path) {
-    const MatrixFileContents contents = readMatrixFile(path);
-    SparseArray copy = contents.cells;
+// As kelpo-cli reads a file (Kelpo text, CSV, biom TSV): checked cells, names from row 0 and column 0.
+py::dict readMatrix(const std::filesystem::path& path, bool speciesInColumns, bool binary) {
+    MatrixFileContents contents = readTableFile(path, TableOptions{speciesInColumns, binary});
+    SparseArray& copy = contents.cells;
     validateMatrix(copy);
-    const PresenceMatrix matrix = buildMatrix(copy);
+    const PresenceMatrix matrix = buildMatrix(copy, contents.rows, contents.cols);
     std::vector<std::string> species, sites;
     for (std::int32_t i = 1; i <= matrix.rows(); ++i) species.push_back(copy.value(i, 0));
     for (std::int32_t k = 1; k <= matrix.cols(); ++k) sites.push_back(copy.value(0, k));
@@ -92,7 +93,8 @@ void registerMatrix(py::module_& module) {
     module.def("matrix_from_dense", &fromDense, py::arg("cells"));
     module.def("matrix_from_coordinates", &fromCoordinates, py::arg("row"), py::arg("col"), py::arg("rows"),
                py::arg("cols"));
-    module.def("read_matrix", &readMatrix, py::arg("path"));
+    module.def("read_matrix", &readMatrix, py::arg("path"), py::arg("species_in_columns") = false,
+               py::arg("binary") = false);
     module.def("write_matrix", &writeMatrix, py::arg("matrix"), py::arg("species"), py::arg("sites"),
                py::arg("corner"), py::arg("path"));
     module.def("write_text", [](const std::filesystem::path& path, const std::string& text) {

@@ -1,4 +1,5 @@
 // The extension module: the engine's errors as Python exceptions, and the bindings.
+#include <cstdio>
 #include <new>
 
 #include "core/error.h"
@@ -6,38 +7,60 @@
 
 namespace kelpo::python {
 
-ProgressLine::ProgressLine(bool shown, std::int64_t testSteps, std::string label)
-    : shown_(shown), testSteps_(testSteps), label_(std::move(label)), start_(std::chrono::steady_clock::now()) {}
+ProgressLine::ProgressLine(bool shown, std::int64_t testSteps, std::string label, double autoSeconds)
+    : shown_(shown), testSteps_(testSteps), label_(std::move(label)), autoSeconds_(autoSeconds),
+      start_(std::chrono::steady_clock::now()) {}
+
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Hypothesis test: %lld iterations so far, in rounds until the chains have mixed (%.0f s of at "
+                  "most %g s)",
+                  static_cast<long long>(testSteps), elapsed, limit);
+    return text;
+}
 
 RunControl::Callback ProgressLine::callback() {
     if (!shown_) return {};
     return [this](const ProgressState& state) {
         const std::lock_guard lock(mutex_);
-        if (state.stepsDone >= latest_.stepsDone) latest_ = state;
+        ++calls_;
+        // With an automatic length the test's step comes first and the communities' count restarts.
+        if (state.stepsDone >= latest_.stepsDone || autoSeconds_ > 0.0) latest_ = state;
     };
 }
 
 void ProgressLine::draw(const RunControl& control) {
     if (!shown_) return;
     ProgressState state;
+    int calls = 0;
     {
         const std::lock_guard lock(mutex_);
         state = latest_;
+        calls = calls_;
     }
     if (state.stepTotal <= 0) return;
     double share = static_cast<double>(state.stepsDone) / state.stepTotal;
     std::string detail = label_;
-    if (testSteps_ > 0) {  // as kelpo-cli and R: the test's chains fill in the last step
+    std::string line;
+    if (autoSeconds_ > 0.0 && calls <= 1) {
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        line = autoLengthLine(control.testStepsDone(), elapsed, autoSeconds_);
+    } else if (autoSeconds_ > 0.0) {
+        line = progressBarText(share, simulationLine(state.stepsDone, state.stepTotal));
+    } else if (testSteps_ > 0) {  // as kelpo-cli and R: the test's chains fill in the last step
         const double testShare = std::min(1.0, static_cast<double>(control.testStepsDone()) / testSteps_);
         const bool testBegun = state.stepsDone == state.stepTotal;
         share = (testBegun ? state.stepsDone - 1 + testShare : std::max(0, state.stepsDone - 1)) / state.stepTotal;
         if (!testBegun) detail = simulationLine(state.stepsDone, state.stepTotal);
     }
-    if (share > 0 && share < 1) {
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        detail += "  " + remainingTimeText(elapsed * (1 - share) / share);
+    if (line.empty()) {
+        if (share > 0 && share < 1) {
+            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+            detail += "  " + remainingTimeText(elapsed * (1 - share) / share);
+        }
+        line = progressBarText(share, detail);
     }
-    std::string line = progressBarText(share, detail);
     const std::size_t width = line.size();
     if (width < lastWidth_) line.append(lastWidth_ - width, ' ');
     lastWidth_ = width;

@@ -168,7 +168,8 @@ threads_count <- function(threads) {
 }
 
 analysis_options <- function(input, statistic, null = "none", assume = character(), interactions = NULL,
-                             matrices = 100, iterations = 1e5, seed = NULL, name = "") {
+                             matrices = 100, iterations = "auto", seed = NULL, name = "", max_seconds = 600,
+                             sampler = "auto") {
   unknown <- setdiff(assume, c("sites", "species"))
   if (length(unknown) > 0) {
     stop("Unknown assumption '", unknown[1], "': `assume` takes \"sites\" and \"species\" ",
@@ -179,19 +180,27 @@ analysis_options <- function(input, statistic, null = "none", assume = character
          call. = FALSE)
   }
   whole_number(matrices, "matrices", 1)
-  # Ten replicate chains of iterations / 10 each, 32-bit counts.
-  whole_number(iterations, "iterations", 10, 2147483640, step = 10)
+  if (!is.numeric(max_seconds) || length(max_seconds) != 1 || is.na(max_seconds) || max_seconds <= 0) {
+    stop("`max_seconds` must be a number of seconds greater than 0, not ", value_text(max_seconds), ".",
+         call. = FALSE)
+  }
+  auto <- identical(iterations, "auto")
+  if (!auto) {
+    # Ten replicate chains of iterations / 10 each, 32-bit counts.
+    whole_number(iterations, "iterations", 10, 2147483640, step = 10)
+  }
   if (matrices < 100) {
     warning("Fewer than 100 simulated communities per row of the power table may give unreliable rates.",
             call. = FALSE)
   }
-  if (iterations < 25000) {
+  if (!auto && iterations < 25000) {
     warning("Fewer than 25000 iterations for the hypothesis test may give unreliable results.", call. = FALSE)
   }
   list(statistic = statistic, null = if (null == "none") "" else null, assume = assume,
        interactions = if (is.null(interactions)) NULL else as.integer(interactions),
-       iterations = number_text(iterations), matrices = number_text(matrices),
-       seed = number_text(engine_seed(seed)), name = name)
+       iterations = if (auto) "auto" else number_text(iterations), matrices = number_text(matrices),
+       seed = number_text(engine_seed(seed)), name = name, max_seconds = number_text(max_seconds),
+       sampler = sampler)
 }
 
 # One run of the engine.

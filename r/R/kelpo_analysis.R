@@ -5,6 +5,7 @@
 #' what `kelpo-cli --output` writes for the same matrix, settings and seed.
 #'
 #' @inheritParams power_analysis
+#' @param alternative The tail of the test's `p_value`, as in [cooccurrence_test()].
 #' @param name The matrix's name in the report (`File: name.txt`); by default
 #'   the file it was read from by [read_kelpo_matrix()], or none.
 #' @return A `kelpo_analysis`: a list with `test` (a `kelpo_test`), `power` (a
@@ -19,16 +20,19 @@
 #' @export
 kelpo_analysis <- function(x, statistic = c("cscore", "checkerboards", "combinations"),
                            null = c("none", "interactions", "sites", "species"), assume = character(),
-                           interactions = NULL, matrices = 100, iterations = 1e5, seed = NULL, threads = NULL,
+                           interactions = NULL, matrices = 100, iterations = "auto", seed = NULL, threads = NULL,
                            progress = interactive(), binary = FALSE, species = c("rows", "columns"),
-                           name = attr(x, "kelpo_name")) {
+                           name = attr(x, "kelpo_name"), max_seconds = 600, sampler = c("auto", "swap", "curveball"),
+                           alternative = c("two.sided", "greater", "less")) {
   statistic <- match.arg(statistic)
   null <- match.arg(null)
   input <- presence_input(x, binary, match.arg(species))
   options <- analysis_options(input, statistic, null = null, assume = assume, interactions = interactions,
-                              matrices = matrices, iterations = iterations, seed = seed, name = name %||% "")
+                              matrices = matrices, iterations = iterations, seed = seed, name = name %||% "",
+                              max_seconds = max_seconds, sampler = match.arg(sampler))
   results <- run_engine(input, options, threads, power = TRUE, progress = progress)
-  structure(list(test = new_kelpo_test(results, statistic, options, c(input$rows, input$cols)),
+  structure(list(test = new_kelpo_test(results, statistic, options, c(input$rows, input$cols),
+                                       match.arg(alternative)),
                  power = new_kelpo_power(results, options), report = results$report),
             class = "kelpo_analysis")
 }

@@ -2,8 +2,14 @@
 #'
 #' A matrix file is a header line of site names and one line per species: its
 #' name, then a 0 or 1 for each site, separated by spaces, tabs or commas.
+#' `read_kelpo_matrix()` reads every table `kelpo-cli` reads: Kelpo's text,
+#' CSV as [write.csv()] and spreadsheets write it (quoted names, commas or
+#' semicolons), and the text table of `biom convert --to-tsv`.
 #'
 #' @param file Path of the file.
+#' @param species For reading: `"rows"` or `"columns"` (a sites-by-species
+#'   table), as in [cooccurrence_test()].
+#' @param binary For reading: `TRUE` reads every number above 0 as a presence.
 #' @return `read_kelpo_matrix()`: an integer matrix of 0 and 1 with species and
 #'   site names, which remembers the file's name for the report.
 #'   `write_kelpo_matrix()`: `file`, invisibly.
@@ -14,11 +20,11 @@
 #' write_kelpo_matrix(dune, file)
 #' identical(read_kelpo_matrix(file)[, ], dune[, ])
 #' @export
-read_kelpo_matrix <- function(file) {
+read_kelpo_matrix <- function(file, species = c("rows", "columns"), binary = FALSE) {
   if (!is.character(file) || length(file) != 1 || !file.exists(file)) {
     stop("`file` must name an existing file, not ", value_text(file), ".", call. = FALSE)
   }
-  contents <- .kelpo_read_matrix(path.expand(file))
+  contents <- .kelpo_read_matrix(path.expand(file), match.arg(species) == "columns", isTRUE(binary))
   cells <- contents$cells
   dimnames(cells) <- list(contents$species, contents$sites)
   attr(cells, "kelpo_name") <- contents$name
@@ -26,7 +32,8 @@ read_kelpo_matrix <- function(file) {
 }
 
 #' @rdname read_kelpo_matrix
-#' @inheritParams cooccurrence_test
+#' @param x For writing: the table, as [cooccurrence_test()] takes it; `species`
+#'   and `binary` then say how to read it.
 #' @export
 write_kelpo_matrix <- function(x, file, binary = FALSE, species = c("rows", "columns")) {
   input <- presence_input(x, binary, match.arg(species))

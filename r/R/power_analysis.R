@@ -19,7 +19,9 @@
 #'   `"interactions"`.
 #' @param matrices Simulated communities per row of the power table, a whole
 #'   number of at least 1. Fewer than 100 give a warning.
-#' @param iterations Iterations of each test, as in [cooccurrence_test()].
+#' @param iterations Iterations of each test, as in [cooccurrence_test()]. With
+#'   `"auto"`, the test of the matrix finds its length first, and every
+#'   simulated community's test runs as long.
 #' @return A `kelpo_power`: a list with `power_table` (a data frame with
 #'   `proportion` of species interacting, `distribution` 1 to 12 (see
 #'   [kelpo_power_distributions]), `in_null` and
@@ -38,11 +40,13 @@
 #' @export
 power_analysis <- function(x, statistic = c("cscore", "checkerboards", "combinations"),
                            null = c("none", "interactions", "sites", "species"), assume = character(),
-                           interactions = NULL, matrices = 100, iterations = 1e5, seed = NULL, threads = NULL,
-                           progress = interactive(), binary = FALSE, species = c("rows", "columns")) {
+                           interactions = NULL, matrices = 100, iterations = "auto", seed = NULL, threads = NULL,
+                           progress = interactive(), binary = FALSE, species = c("rows", "columns"),
+                           max_seconds = 600, sampler = c("auto", "swap", "curveball")) {
   analysis <- kelpo_analysis(x, statistic = statistic, null = null, assume = assume, interactions = interactions,
                              matrices = matrices, iterations = iterations, seed = seed, threads = threads,
-                             progress = progress, binary = binary, species = species)
+                             progress = progress, binary = binary, species = species, max_seconds = max_seconds,
+                             sampler = sampler)
   analysis$power
 }
 

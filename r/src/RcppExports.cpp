@@ -10,6 +10,18 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// kelpo_mixing
+Rcpp::NumericVector kelpo_mixing(Rcpp::List chains, bool rank_normalized);
+RcppExport SEXP _kelpo_kelpo_mixing(SEXP chainsSEXP, SEXP rank_normalizedSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    Rcpp::traits::input_parameter< Rcpp::List >::type chains(chainsSEXP);
+    Rcpp::traits::input_parameter< bool >::type rank_normalized(rank_normalizedSEXP);
+    rcpp_result_gen = Rcpp::wrap(kelpo_mixing(chains, rank_normalized));
+    return rcpp_result_gen;
+END_RCPP
+}
 // kelpo_run
 Rcpp::List kelpo_run(Rcpp::List input, Rcpp::List options, int threads, bool power, bool progress);
 RcppExport SEXP _kelpo_kelpo_run(SEXP inputSEXP, SEXP optionsSEXP, SEXP threadsSEXP, SEXP powerSEXP, SEXP progressSEXP) {
@@ -26,13 +38,15 @@ BEGIN_RCPP
 END_RCPP
 }
 // kelpo_read_matrix
-Rcpp::List kelpo_read_matrix(std::string path);
-RcppExport SEXP _kelpo_kelpo_read_matrix(SEXP pathSEXP) {
+Rcpp::List kelpo_read_matrix(std::string path, bool species_in_columns, bool binary);
+RcppExport SEXP _kelpo_kelpo_read_matrix(SEXP pathSEXP, SEXP species_in_columnsSEXP, SEXP binarySEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
-    rcpp_result_gen = Rcpp::wrap(kelpo_read_matrix(path));
+    Rcpp::traits::input_parameter< bool >::type species_in_columns(species_in_columnsSEXP);
+    Rcpp::traits::input_parameter< bool >::type binary(binarySEXP);
+    rcpp_result_gen = Rcpp::wrap(kelpo_read_matrix(path, species_in_columns, binary));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -64,8 +78,9 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_kelpo_kelpo_mixing", (DL_FUNC) &_kelpo_kelpo_mixing, 2},
     {"_kelpo_kelpo_run", (DL_FUNC) &_kelpo_kelpo_run, 5},
-    {"_kelpo_kelpo_read_matrix", (DL_FUNC) &_kelpo_kelpo_read_matrix, 1},
+    {"_kelpo_kelpo_read_matrix", (DL_FUNC) &_kelpo_kelpo_read_matrix, 3},
     {"_kelpo_kelpo_write_matrix", (DL_FUNC) &_kelpo_kelpo_write_matrix, 3},
     {"_kelpo_kelpo_pairs", (DL_FUNC) &_kelpo_kelpo_pairs, 4},
     {NULL, NULL, 0}

@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "engine/hypothesis_test.h"
+#include "engine/mixing.h"
+#include "engine/mixing_text.h"
 #include "engine/run.h"
 #include "results/report.h"
 
@@ -82,12 +84,28 @@ Rcpp::List resultsList(const AnalysisResults& results, const AnalysisSettings& s
     list["p_two_sided"] = results.test.tails.twoSided;
     list["iterations_run"] = static_cast<double>(mixing.iterationsRun) * kReplicates;
     list["iterations_kept"] = static_cast<double>(mixing.iterationsKept) * kReplicates;
+    list["time_limit_reached"] = mixing.timeLimitReached;
+    list["sampler"] = std::string(samplerName(results.sampler));
+    // The command line's texts, naming R's arguments.
+    list["mixing_line"] = mixingLine(mixing, samplerName(results.sampler));
+    const auto warning = mixingWarning(mixing, settings.maxSeconds, {"iterations = \"auto\"", "max_seconds"});
+    list["mixing_warning"] = warning ? Rcpp::CharacterVector::create(*warning) : Rcpp::CharacterVector();
     return list;
 }
 
 }  // namespace
 
 }  // namespace kelpo::r
+
+// Plain (or rank-normalized) split R-hat and ESS of given chains, for checks against other tools.
+// [[Rcpp::export(name = ".kelpo_mixing")]]
+Rcpp::NumericVector kelpo_mixing(Rcpp::List chains, bool rank_normalized) {
+    std::vector<std::vector<double>> values;
+    for (const auto& chain : chains) values.push_back(Rcpp::as<std::vector<double>>(chain));
+    const kelpo::MixingFigures figures =
+        rank_normalized ? kelpo::mixingFigures(values) : kelpo::plainMixingFigures(values);
+    return Rcpp::NumericVector::create(Rcpp::_["rhat"] = figures.rhat, Rcpp::_["ess"] = figures.ess);
+}
 
 // [[Rcpp::export(name = ".kelpo_run")]]
 Rcpp::List kelpo_run(Rcpp::List input, Rcpp::List options, int threads, bool power, bool progress) {
@@ -98,7 +116,7 @@ Rcpp::List kelpo_run(Rcpp::List input, Rcpp::List options, int threads, bool pow
         return std::pair{std::move(cells), std::move(chosen)};
     });
     const std::int64_t testSteps = std::int64_t{kReplicates} * std::max(0, settings.iterations - 1);
-    r::ConsoleProgress display(progress, testSteps);
+    r::ConsoleProgress display(progress, testSteps, {}, settings.autoIterations ? settings.maxSeconds : 0.0);
     RunControl control(display.callback());
     const RunOptions runOptions{threads, power, true};
     const AnalysisResults results = r::runInterruptibly(

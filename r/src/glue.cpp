@@ -5,6 +5,7 @@
 #include <Rinternals.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string_view>
 
@@ -36,6 +37,7 @@ ChoiceNames rChoiceNames() {
     names.assumeSites = "assume = \"sites\"";
     names.assumeSpecies = "assume = \"species\"";
     names.assumeInteractions = "assume = \"interactions\"";
+    names.maxSeconds = "max_seconds";
     names.numbers = {"matrices", "seed", "iterations"};
     return names;
 }
@@ -55,6 +57,8 @@ AnalysisChoices choicesOf(const Rcpp::List& options) {
     choices.iterations = Rcpp::as<std::string>(options["iterations"]);
     choices.matrices = Rcpp::as<std::string>(options["matrices"]);
     choices.seed = Rcpp::as<std::string>(options["seed"]);
+    choices.maxSeconds = Rcpp::as<std::string>(options["max_seconds"]);
+    choices.sampler = Rcpp::as<std::string>(options["sampler"]);
     return choices;
 }
 
@@ -74,18 +78,25 @@ RunControl::Callback ConsoleProgress::callback() {
     if (!shown_) return {};
     return [this](const ProgressState& state) {
         const std::lock_guard lock(mutex_);
-        if (state.stepsDone >= latest_.stepsDone) latest_ = state;
+        ++calls_;
+        if (state.stepsDone >= latest_.stepsDone || autoSeconds_ > 0.0) latest_ = state;
     };
 }
 
 void ConsoleProgress::draw(const RunControl& control) {
     if (!shown_) return;
     ProgressState state;
+    int calls = 0;
     {
         const std::lock_guard lock(mutex_);
         state = latest_;
+        calls = calls_;
     }
     if (state.stepTotal <= 0) return;
+    if (autoSeconds_ > 0.0) {
+        drawAutoLength(control, calls);
+        return;
+    }
     double share = static_cast<double>(state.stepsDone) / state.stepTotal;
     std::string detail = caption_;
     if (caption_.empty()) {
@@ -101,12 +112,41 @@ void ConsoleProgress::draw(const RunControl& control) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         detail += "  " + remainingTimeText(elapsed * (1 - share) / share);
     }
-    std::string line = progressBarText(share, detail);
+    show(progressBarText(share, detail));
+}
+
+// The test first, its length unknown: how far its chains have run and the time limit;
+// then the simulated communities, which run as long as the test needed.
+void ConsoleProgress::drawAutoLength(const RunControl& control, int calls) {
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    if (calls <= 1) {
+        show(autoLengthLine(control.testStepsDone(), elapsed, autoSeconds_));
+        return;
+    }
+    ProgressState state;
+    {
+        const std::lock_guard lock(mutex_);
+        state = latest_;
+    }
+    const double share = static_cast<double>(state.stepsDone) / state.stepTotal;
+    show(progressBarText(share, simulationLine(state.stepsDone, state.stepTotal)));
+}
+
+void ConsoleProgress::show(std::string line) {
     const std::size_t width = line.size();
     if (width < lastWidth_) line.append(lastWidth_ - width, ' ');
     lastWidth_ = width;
     REprintf("\r%s", line.c_str());
     R_FlushConsole();
+}
+
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Hypothesis test: %lld iterations so far, in rounds until the chains have mixed (%.0f s of at "
+                  "most %g s)",
+                  static_cast<long long>(testSteps), elapsed, limit);
+    return text;
 }
 
 void ConsoleProgress::finish() {

@@ -35,22 +35,32 @@ std::string withoutCode(std::string message);
 // without, they are the analysis's, its last step filled in by the test's chains.
 class ConsoleProgress {
 public:
-    ConsoleProgress(bool shown, std::int64_t testSteps, std::string caption = {})
-        : shown_(shown), testSteps_(testSteps), caption_(std::move(caption)),
+    // autoSeconds > 0: the test's length is found by its chains within that limit, and the
+    // line tells how far they have run rather than a share nobody knows yet.
+    ConsoleProgress(bool shown, std::int64_t testSteps, std::string caption = {}, double autoSeconds = 0.0)
+        : shown_(shown), testSteps_(testSteps), caption_(std::move(caption)), autoSeconds_(autoSeconds),
           start_(std::chrono::steady_clock::now()) {}
     RunControl::Callback callback();  // stores the engine's latest state; safe from any worker
     void draw(const RunControl& control);
     void finish();
 
 private:
+    void drawAutoLength(const RunControl& control, int calls);
+    void show(std::string line);
+
     bool shown_;
     std::int64_t testSteps_;
     std::string caption_;
+    double autoSeconds_;
     std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
     ProgressState latest_;
+    int calls_ = 0;  // with an automatic length the test's step comes first
     std::size_t lastWidth_ = 0;
 };
+
+// "Hypothesis test: 1280000 iterations so far, in rounds until the chains have mixed (3 s of at most 600 s)"
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit);
 
 // True once the user has pressed Ctrl-C (or R's Stop), without the long jump
 // that R_CheckUserInterrupt would take through C++ frames.

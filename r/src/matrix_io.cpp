@@ -1,17 +1,19 @@
-// Kelpo's matrix text files to and from R: the cells as 0/1, the names kept.
+// Matrix files to and from R: read by kelpo-cli's rules (Kelpo text, CSV as R and
+// spreadsheets write it, biom TSV), written as Kelpo text; the cells as 0/1, the names kept.
 #include "glue.h"
 
 #include "matrix/matrix_check.h"
 #include "matrix/matrix_file.h"
+#include "matrix/table_file.h"
 
 // [[Rcpp::export(name = ".kelpo_read_matrix")]]
-Rcpp::List kelpo_read_matrix(std::string path) {
+Rcpp::List kelpo_read_matrix(std::string path, bool species_in_columns, bool binary) {
     using namespace kelpo;
     return r::rethrowAsR([&] {
-        const MatrixFileContents contents = readMatrixFile(path);
-        SparseArray copy = contents.cells;
+        MatrixFileContents contents = readTableFile(path, TableOptions{species_in_columns, binary});
+        SparseArray& copy = contents.cells;
         validateMatrix(copy);
-        const PresenceMatrix matrix = buildMatrix(copy);
+        const PresenceMatrix matrix = buildMatrix(copy, contents.rows, contents.cols);
         Rcpp::IntegerMatrix cells(matrix.rows(), matrix.cols());
         for (int k = 1; k <= matrix.cols(); ++k) {
             for (int i = 1; i <= matrix.rows(); ++i) cells(i - 1, k - 1) = matrix(i, k);

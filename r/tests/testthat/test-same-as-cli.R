@@ -17,8 +17,9 @@ test_that("the whole analysis equals kelpo-cli's, report bytes included", {
   analysis <- suppressWarnings(kelpo_analysis(read_kelpo_matrix(dune_file()), statistic = "checkerboards",
                                               null = "sites", assume = "species", matrices = 12,
                                               iterations = 3000, seed = 7, threads = 2, progress = FALSE))
-  fields <- c("observed", "simulated_mean", "simulated_sd", "ses", "p_value", "ci_low", "ci_high", "less", "equal")
+  fields <- c("observed", "simulated_mean", "simulated_sd", "ses", "ci_low", "ci_high", "less", "equal")
   expect_equal(unclass(analysis$test)[fields], expected$json[fields], tolerance = 1e-12)
+  expect_equal(analysis$test$p_report, expected$json$p_value)
   table <- expected$json$power_table
   expect_equal(analysis$power$power_table$rejection_rate, table$rejection_rate)
   expect_equal(analysis$power$power_table$in_null, table$in_null)
@@ -36,9 +37,20 @@ test_that("the test alone equals kelpo-cli --no-power for each statistic", {
   for (statistic in c("cscore", "combinations")) {
     expected <- run_cli("--no-power", "--statistic", statistic, "--iterations", "25000", "--seed", "11")$json
     test <- cooccurrence_test(read_kelpo_matrix(dune_file()), statistic, iterations = 25000, seed = 11,
-                              progress = FALSE)
-    expect_equal(unclass(test)[c("observed", "simulated_mean", "simulated_sd", "p_value", "less", "equal")],
-                 expected[c("observed", "simulated_mean", "simulated_sd", "p_value", "less", "equal")],
+                              progress = FALSE, sampler = "swap")
+    expect_equal(unclass(test)[c("observed", "simulated_mean", "simulated_sd", "less", "equal")],
+                 expected[c("observed", "simulated_mean", "simulated_sd", "less", "equal")],
                  tolerance = 1e-12)
+    expect_equal(test$p_report, expected$p_value)
   }
+})
+
+test_that("an automatic length and sampler give kelpo-cli's mixing figures, tails, lengths and sampler", {
+  skip_if_not(file.exists(cli), "KELPO_CLI does not name kelpo-cli")
+  expected <- run_cli("--no-power", "--iterations", "auto", "--sampler", "auto", "--seed", "3")$json
+  test <- cooccurrence_test(read_kelpo_matrix(dune_file()), seed = 3, progress = FALSE)
+  fields <- c("rhat", "ess", "p_lower", "p_upper", "p_two_sided", "iterations_run", "iterations_kept",
+              "time_limit_reached", "sampler")
+  expect_equal(unclass(test)[fields], expected[fields], tolerance = 1e-12)
+  expect_identical(length(test$mixing_warning) == 0, expected$mixed)
 })
