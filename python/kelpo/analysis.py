@@ -271,8 +271,8 @@ def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[str, 
     sampler : {"auto", "swap", "curveball"}
         The chain: the swap flips one 2 x 2 checkerboard a step, the curveball
         lets two species trade the sites they do not share; "auto" takes the
-        curveball where fewer than 1 in 100 swap proposals would be accepted
-        (large sparse tables), else the swap. ``result.sampler`` names the one used.
+        curveball where fewer than 15 in 100 swap proposals would be accepted
+        (nearly every table), else the swap. ``result.sampler`` names the one used.
     seed : int, optional
         Seed of the random numbers; None draws one from numpy's default
         generator. The seed used is recorded as ``result.seed``.

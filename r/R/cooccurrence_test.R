@@ -29,7 +29,7 @@
 #' @param sampler The chain that draws the random matrices: `"swap"` (one 2 x 2
 #'   checkerboard flipped a step), `"curveball"` (two species trade the sites
 #'   they do not share), or `"auto"` (the default: the curveball where fewer
-#'   than 1 in 100 swap proposals would be accepted, as on large sparse tables,
+#'   than 15 in 100 swap proposals would be accepted, as on nearly every table,
 #'   else the swap). Both sample the same random matrices; the result names
 #'   the one used.
 #' @param alternative Which tail gives `p_value`: `"two.sided"` (the default:

@@ -25,7 +25,7 @@
 #' 2 x 2 checkerboard a step, the curveball lets two species trade the sites
 #' they do not share. Both give the same random matrices in the long run; the
 #' curveball gets there much sooner on large sparse tables (OTU tables).
-#' `sampler = "auto"` takes the curveball where fewer than 1 in 100 swap
+#' `sampler = "auto"` takes the curveball where fewer than 15 in 100 swap
 #' proposals would be accepted, else the swap; the result's `sampler` says which.
 #'
 #' `mixing_figures()` computes the figures for chains of your own: with
