@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "core/numbers.h"
@@ -78,6 +79,15 @@ std::string progressBarText(double share, std::string_view detail) {
     text += "] ";
     text += std::to_string(static_cast<int>(std::nearbyint(share * 100))) + "%  ";
     return text.append(detail);
+}
+
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Hypothesis test: %lld iterations so far, in rounds until the chains have mixed (%.0f s of at "
+                  "most %g s)",
+                  static_cast<long long>(testSteps), elapsed, limit);
+    return text;
 }
 
 }  // namespace kelpo

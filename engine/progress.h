@@ -72,6 +72,10 @@ std::int32_t progressPercent(std::int32_t stepsDone, std::int32_t stepTotal);
 std::string progressCaption(std::int32_t stepsDone, std::int32_t stepTotal);
 std::string simulationLine(std::int32_t stepsDone, std::int32_t stepTotal);
 
+// What a display shows while chains find their own length, which no bar can measure:
+// "Hypothesis test: N iterations so far, in rounds until the chains have mixed (t s of at most L s)".
+std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit);
+
 // One line of a text display: "[#######.......] 25%  " and the detail after it.
 std::string progressBarText(double share, std::string_view detail);
 

@@ -39,8 +39,6 @@ private:
     std::size_t lastWidth_ = 0;
 };
 
-// "Hypothesis test: 1280000 iterations so far, in rounds until the chains have mixed (3 s of at most 600 s)"
-std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit);
 
 void registerAnalysis(py::module_& module);
 void registerPairs(py::module_& module);

@@ -11,15 +11,6 @@ ProgressLine::ProgressLine(bool shown, std::int64_t testSteps, std::string label
     : shown_(shown), testSteps_(testSteps), label_(std::move(label)), autoSeconds_(autoSeconds),
       start_(std::chrono::steady_clock::now()) {}
 
-std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "Hypothesis test: %lld iterations so far, in rounds until the chains have mixed (%.0f s of at "
-                  "most %g s)",
-                  static_cast<long long>(testSteps), elapsed, limit);
-    return text;
-}
-
 RunControl::Callback ProgressLine::callback() {
     if (!shown_) return {};
     return [this](const ProgressState& state) {

@@ -140,15 +140,6 @@ void ConsoleProgress::show(std::string line) {
     R_FlushConsole();
 }
 
-std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "Hypothesis test: %lld iterations so far, in rounds until the chains have mixed (%.0f s of at "
-                  "most %g s)",
-                  static_cast<long long>(testSteps), elapsed, limit);
-    return text;
-}
-
 void ConsoleProgress::finish() {
     if (lastWidth_ > 0) REprintf("\n");
     lastWidth_ = 0;

@@ -59,8 +59,6 @@ private:
     std::size_t lastWidth_ = 0;
 };
 
-// "Hypothesis test: 1280000 iterations so far, in rounds until the chains have mixed (3 s of at most 600 s)"
-std::string autoLengthLine(std::int64_t testSteps, double elapsed, double limit);
 
 // True once the user has pressed Ctrl-C (or R's Stop), without the long jump
 // that R_CheckUserInterrupt would take through C++ frames.

@@ -13,7 +13,7 @@ run_cli <- function(...) {
 test_that("the whole analysis equals kelpo-cli's, report bytes included", {
   skip_if_not(file.exists(cli), "KELPO_CLI does not name kelpo-cli")
   expected <- run_cli("--statistic", "checkerboards", "--null", "sites", "--assume-species-equivalent",
-                      "--matrices", "12", "--iterations", "3000", "--seed", "7")
+                      "--matrices", "12", "--iterations", "3000", "--seed", "7", "--sampler", "auto")
   analysis <- suppressWarnings(kelpo_analysis(read_kelpo_matrix(dune_file()), statistic = "checkerboards",
                                               null = "sites", assume = "species", matrices = 12,
                                               iterations = 3000, seed = 7, threads = 2, progress = FALSE))
