@@ -209,6 +209,36 @@ public:
         return sum;
     }
 
+    struct RowChange {
+        std::int64_t pairs;  // sum of d (S(p, h) - S(q, h) + d), counts before
+        std::int64_t total;  // sum of d
+    };
+    // S(p, h) += d[h] and S(q, h) -= d[h] for every entity h (d[p] = d[q] = 0), d then
+    // all zero. Branch-free over the two contiguous rows; the symmetric copies are
+    // written only where d is not 0.
+    RowChange addToRows(std::int32_t p, std::int32_t q, std::int32_t* d) requires(L == TableLayout::Square) {
+        const auto up = static_cast<std::size_t>(p), uq = static_cast<std::size_t>(q);
+        const auto n = static_cast<std::size_t>(n_);
+        const std::size_t stride = stride_;
+        std::uint16_t* data = data_.get();
+        std::uint16_t* const rowP = data + up * stride;
+        std::uint16_t* const rowQ = data + uq * stride;
+        std::int64_t pairs = 0, total = 0;
+        for (std::size_t h = 0; h < n; ++h) {
+            const std::int32_t x = d[h], sp = rowP[h], sq = rowQ[h];
+            pairs += std::int64_t{x} * (sp - sq + x);
+            total += x;
+            d[h] = 0;
+            const auto newP = static_cast<std::uint16_t>(sp + x), newQ = static_cast<std::uint16_t>(sq - x);
+            rowP[h] = newP;
+            rowQ[h] = newQ;
+            std::uint16_t* row = data + h * stride;
+            row[up] = newP;
+            row[uq] = newQ;
+        }
+        return {pairs, total};
+    }
+
     static std::size_t triangleStart(std::int32_t x) {
         const auto ux = static_cast<std::size_t>(x);
         return ux * (ux - (ux > 0)) / 2;
