@@ -11,6 +11,7 @@
 // reads of a proposal, and the full computations read only these lines.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -44,5 +45,13 @@ struct BitLines {
     bool test(std::int32_t f, std::int32_t e) const { return (line(f)[e >> 6] >> (e & 63)) & 1u; }
     void set(std::int32_t f, std::int32_t e) { line(f)[e >> 6] |= std::uint64_t{1} << (e & 63); }
 };
+
+// Calls visit(e) for every set bit e of a line of words words, ascending.
+template <class Visit>
+inline void forEachSetBit(const std::uint64_t* line, std::size_t words, Visit&& visit) {
+    for (std::size_t w = 0; w < words; ++w)
+        for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
+            visit(static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+}
 
 }  // namespace kelpo

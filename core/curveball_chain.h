@@ -70,17 +70,17 @@ public:
         } catch (const std::bad_alloc&) {
             throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's trade buffers.");
         }
-        byTradedPairs_ = kIsCScore<Stat> && use == ChainUse::Values && lines_.lines <= kSquareTableLimit;
+        byTradedPairs_ = use == ChainUse::Values && tradesByPairs(rows, cols);
         // The C-score's lines are per site: they cross the species when species trade.
         if (byTradedPairs_) return score_.start(onRows_ ? std::move(working) : transposed(working), onRows_);
         return swap_.start(std::move(working), kernel, use);
     }
 
     std::int64_t statisticOf(const BitLines& lines) {
-        if constexpr (kIsCScore<Stat>) {
-            const bool speciesTrade = tradesRows(lines.bits, lines.lines);
-            if ((speciesTrade ? lines.bits : lines.lines) <= kSquareTableLimit)
-                return TradedCScore::of(speciesTrade ? lines : transposed(lines), speciesTrade);
+        const std::int32_t rows = lines.bits, cols = lines.lines;  // per site, as the C-score takes them
+        if (tradesByPairs(rows, cols)) {
+            const bool speciesTrade = tradesRows(rows, cols);
+            return TradedCScore::of(speciesTrade ? lines : transposed(lines), speciesTrade);
         }
         return swap_.statisticOf(lines);
     }
@@ -130,6 +130,11 @@ public:
 
 private:
     static bool tradesRows(std::int32_t rows, std::int32_t cols) { return rows < cols; }
+    // Whether the C-score's values follow the trades through the traded lines' table
+    // (a square one, at most kSquareTableLimit lines).
+    static bool tradesByPairs(std::int32_t rows, std::int32_t cols) {
+        return kIsCScore<Stat> && (tradesRows(rows, cols) ? rows : cols) <= kSquareTableLimit;
+    }
 
     static BitLines transposed(const BitLines& in) {
         BitLines out(in.bits, in.lines);

@@ -214,8 +214,8 @@ public:
         std::int64_t total;  // sum of d
     };
     // S(p, h) += d[h] and S(q, h) -= d[h] for every entity h (d[p] = d[q] = 0), d then
-    // all zero. Branch-free over the two contiguous rows; the symmetric copies are
-    // written only where d is not 0.
+    // all zero. Branch-free, the symmetric copies too: a test of d before them
+    // mispredicted often enough to cost more than the stores it saved.
     RowChange addToRows(std::int32_t p, std::int32_t q, std::int32_t* d) requires(L == TableLayout::Square) {
         const auto up = static_cast<std::size_t>(p), uq = static_cast<std::size_t>(q);
         const auto n = static_cast<std::size_t>(n_);

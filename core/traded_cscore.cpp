@@ -15,13 +15,6 @@ std::int32_t bitCount(const std::uint64_t* line, std::size_t words) {
     return count;
 }
 
-template <class Visit>
-void forEachBit(const std::uint64_t* line, std::size_t words, Visit&& visit) {
-    for (std::size_t w = 0; w < words; ++w)
-        for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
-            visit(static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
-}
-
 }  // namespace
 
 std::int64_t TradedCScore::start(const BitLines& cross, bool speciesTrade) {
@@ -44,8 +37,8 @@ std::int64_t TradedCScore::start(const BitLines& cross, bool speciesTrade) {
         entries_.resize(static_cast<std::size_t>(presences));
         for (std::int32_t e = 0; e < cross.lines; ++e) {
             std::size_t at = offsets_[static_cast<std::size_t>(e)];
-            forEachBit(cross.line(e), cross.wordsPerLine,
-                       [&](std::int32_t h) { entries_[at++] = static_cast<std::uint16_t>(h); });
+            forEachSetBit(cross.line(e), cross.wordsPerLine,
+                          [&](std::int32_t h) { entries_[at++] = static_cast<std::uint16_t>(h); });
         }
     } catch (const std::bad_alloc&) {
         throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's C-score.");
@@ -64,8 +57,8 @@ std::int64_t TradedCScore::start(const BitLines& cross, bool speciesTrade) {
     sum = (presences * presences - squares) / 2;
     std::vector<std::int64_t> speciesTotalsAt(static_cast<std::size_t>(n), 0);  // R_k
     for (std::int32_t e = 0; e < cross.lines; ++e)
-        forEachBit(cross.line(e), cross.wordsPerLine,
-                   [&](std::int32_t k) { speciesTotalsAt[static_cast<std::size_t>(k)] += crossTotals_[static_cast<std::size_t>(e)]; });
+        for (std::size_t j = offsets_[static_cast<std::size_t>(e)]; j < offsets_[static_cast<std::size_t>(e) + 1]; ++j)
+            speciesTotalsAt[entries_[j]] += crossTotals_[static_cast<std::size_t>(e)];
     for (std::int32_t k = 0; k < n; ++k) {
         sum -= std::int64_t{t[k] - 1} * speciesTotalsAt[static_cast<std::size_t>(k)];
         sum += std::int64_t{t[k]} * (t[k] - 1) / 2;
