@@ -67,14 +67,19 @@ public:
             pool_.assign(static_cast<std::size_t>(lines_.bits), 0);
             toSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
             fromSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
+            keptSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
+            keptLarger_.assign(static_cast<std::size_t>(lines_.bits), 0);
         } catch (const std::bad_alloc&) {
             throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's trade buffers.");
         }
         byTradedPairs_ = use == ChainUse::Values && tradesByPairs(rows, cols);
         // The C-score's lines are per site: they cross the species when species trade.
-        if (byTradedPairs_) return score_.start(onRows_ ? std::move(working) : transposed(working), onRows_);
+        if (byTradedPairs_) return score_.start(onRows_ ? std::move(working) : transposed(working), onRows_, counts_);
         return swap_.start(std::move(working), kernel, use);
     }
+
+    // Where the C-score's trades find their counts (before start; tests take each way).
+    void findCountsBy(TradedCounts counts) { counts_ = counts; }
 
     std::int64_t statisticOf(const BitLines& lines) {
         const std::int32_t rows = lines.bits, cols = lines.lines;  // per site, as the C-score takes them
@@ -163,24 +168,42 @@ private:
         const std::int32_t smallerSide = onlyB < onlyA;
         const std::int32_t s = smallerSide ? onlyB : onlyA;
         for (std::int32_t j = 0; j < s; ++j) std::swap(pool[j], pool[j + random.draw(u - j) - 1]);
-        std::int32_t moved = 0, back = 0;
-        for (std::int32_t j = 0; j < s; ++j)
-            if ((pool[j] & 1) != smallerSide) toSmaller_[static_cast<std::size_t>(moved++)] = pool[j] >> 1;
-        if (moved == 0) return false;
-        for (std::int32_t j = s; j < u; ++j)
-            if ((pool[j] & 1) == smallerSide) fromSmaller_[static_cast<std::size_t>(back++)] = pool[j] >> 1;
         const std::int32_t p = smallerSide ? b : a, q = smallerSide ? a : b;
+        const Dealt dealt = deal(s, u, smallerSide);
+        if (dealt.moved == 0) return false;
         if (byTradedPairs_) {
-            for (std::int32_t m = 0; m < moved; ++m)
+            for (std::int32_t m = 0; m < dealt.moved; ++m)
                 for (const std::int32_t position : {toSmaller_[static_cast<std::size_t>(m)], fromSmaller_[static_cast<std::size_t>(m)]})
                     for (const std::int32_t line : {p, q}) lines_.line(line)[position >> 6] ^= std::uint64_t{1} << (position & 63);
-            score_.afterTrade(p, q, std::span(toSmaller_.data(), static_cast<std::size_t>(moved)),
-                              std::span(fromSmaller_.data(), static_cast<std::size_t>(moved)));
+            const auto list = [](const std::vector<std::int32_t>& v, std::int32_t size) {
+                return std::span<const std::int32_t>(v.data(), static_cast<std::size_t>(size));
+            };
+            score_.afterTrade(p, q, {list(toSmaller_, dealt.moved), list(fromSmaller_, dealt.moved),
+                                     list(keptSmaller_, dealt.keptSmaller), list(keptLarger_, dealt.keptLarger)});
             return true;
         }
-        for (std::int32_t m = 0; m < moved; ++m)
+        for (std::int32_t m = 0; m < dealt.moved; ++m)
             exchange(p, q, toSmaller_[static_cast<std::size_t>(m)], fromSmaller_[static_cast<std::size_t>(m)]);
         return true;
+    }
+
+    struct Dealt {
+        std::int32_t moved, keptSmaller, keptLarger;
+    };
+    // Sorts the dealt pool (the smaller side's new entries first, s of them, of u) into
+    // the positions each line gains and those that stay.
+    Dealt deal(std::int32_t s, std::int32_t u, std::int32_t smallerSide) {
+        const std::int32_t* pool = pool_.data();
+        std::int32_t moved = 0, back = 0, keptSmaller = 0, keptLarger = 0;
+        for (std::int32_t j = 0; j < s; ++j) {
+            if ((pool[j] & 1) != smallerSide) toSmaller_[static_cast<std::size_t>(moved++)] = pool[j] >> 1;
+            else keptSmaller_[static_cast<std::size_t>(keptSmaller++)] = pool[j] >> 1;
+        }
+        for (std::int32_t j = s; j < u; ++j) {
+            if ((pool[j] & 1) == smallerSide) fromSmaller_[static_cast<std::size_t>(back++)] = pool[j] >> 1;
+            else keptLarger_[static_cast<std::size_t>(keptLarger++)] = pool[j] >> 1;
+        }
+        return {moved, keptSmaller, keptLarger};
     }
 
     // Line p gains position x and loses y, line q the reverse: a checkerboard swap.
@@ -196,8 +219,9 @@ private:
     BitLines lines_;        // one line per row (onRows_) or per column, kept current
     bool onRows_ = true;
     bool byTradedPairs_ = false;
+    TradedCounts counts_ = TradedCounts::Cheaper;
     std::int32_t rows_ = 0, cols_ = 0;
-    std::vector<std::int32_t> pool_, toSmaller_, fromSmaller_;
+    std::vector<std::int32_t> pool_, toSmaller_, fromSmaller_, keptSmaller_, keptLarger_;
 };
 
 // Runs body(chain) on a new CurveballChain of the statistic with withChain's table layout.

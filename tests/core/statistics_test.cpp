@@ -92,8 +92,9 @@ void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::
 // value equals a full computation, the margins unchanged.
 template <class Stat>
 void tradeWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades, std::int32_t seed,
-               SharedKernel kernel, ChainUse use) {
+               SharedKernel kernel, ChainUse use, TradedCounts counts = TradedCounts::Cheaper) {
     CurveballChain<Stat> chain;
+    chain.findCountsBy(counts);
     ASSERT_EQ(chain.start(featureLines(start, Stat::kSpeciesAreEntities), kernel, use), reference::statistic(start, id));
     Random random(seed, 8);
     PresenceMatrix before = start;
@@ -121,7 +122,8 @@ void walkAll(const PresenceMatrix& m, std::int32_t steps, std::int32_t seed, Sha
     walk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, steps, seed, kernel, use);
     walk<CombinationsStatistic<L>>(m, StatisticId::Combinations, steps, seed, kernel, use);
     const std::int32_t trades = m.rows() * m.cols() > 1000 ? 20 : steps / 8;
-    tradeWalk<CScoreStatistic<L>>(m, StatisticId::CScore, trades, seed, kernel, use);
+    for (const TradedCounts counts : {TradedCounts::Table, TradedCounts::Lists})
+        tradeWalk<CScoreStatistic<L>>(m, StatisticId::CScore, trades, seed, kernel, use, counts);
     tradeWalk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, trades, seed, kernel, use);
     tradeWalk<CombinationsStatistic<L>>(m, StatisticId::Combinations, trades, seed, kernel, use);
 }
