@@ -26,11 +26,11 @@ inline constexpr bool kIsCScore = false;
 template <TableLayout L>
 inline constexpr bool kIsCScore<CScoreStatistic<L>> = true;
 
-// One step is one trade. The C-score follows a trade through the shared counts of the
-// traded lines (core/traded_cscore.h) whenever no one reads the species-pair table:
-// a trade of the 1,000 x 500 table at 3 % fill, sites trading, went from 9.4 to 4.0 us,
-// of a 10,000 x 1,000 one from about 3 ms to 43 us, with no 100 MB species table per
-// chain (dune: 269 to 306 ns, no matter at that size).
+// One step is one trade. The C-score follows a trade through the counts the traded
+// lines share (core/traded_cscore.h) whenever no one reads the species-pair table: a
+// trade of a 1,000 x 500 table at 3 % fill, sites trading, went from 9.4 to 2.9-4.5 us
+// (by the prevalences' skew), of a 10,000 x 1,000 one from about 3 ms to 43 us, with no
+// 100 MB species table per chain.
 // Otherwise a redeal is a set of checkerboard swaps on the two lines (each entry that
 // moves one way paired with one that moves the other), so the statistic follows
 // through the swap chain's own updates on every path it has, and checkerboards,
