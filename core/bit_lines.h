@@ -46,12 +46,18 @@ struct BitLines {
     void set(std::int32_t f, std::int32_t e) { line(f)[e >> 6] |= std::uint64_t{1} << (e & 63); }
 };
 
+// Calls visit(e) for every set bit e of the words word(0), ..., word(words - 1), ascending.
+template <class Word, class Visit>
+inline void forEachSetBitOf(std::size_t words, Word&& word, Visit&& visit) {
+    for (std::size_t w = 0; w < words; ++w)
+        for (std::uint64_t bits = word(w); bits; bits &= bits - 1)
+            visit(static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+}
+
 // Calls visit(e) for every set bit e of a line of words words, ascending.
 template <class Visit>
 inline void forEachSetBit(const std::uint64_t* line, std::size_t words, Visit&& visit) {
-    for (std::size_t w = 0; w < words; ++w)
-        for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
-            visit(static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+    forEachSetBitOf(words, [line](std::size_t w) { return line[w]; }, visit);
 }
 
 }  // namespace kelpo

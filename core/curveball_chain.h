@@ -155,13 +155,10 @@ private:
         const std::uint64_t* lineB = lines_.line(b);
         std::int32_t* pool = pool_.data();
         std::int32_t u = 0;
-        for (std::size_t w = 0; w < lines_.wordsPerLine; ++w)
-            for (std::uint64_t bits = lineA[w] & ~lineB[w]; bits; bits &= bits - 1)
-                pool[u++] = static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) << 1;
+        const std::size_t words = lines_.wordsPerLine;
+        forEachSetBitOf(words, [&](std::size_t w) { return lineA[w] & ~lineB[w]; }, [&](std::int32_t e) { pool[u++] = e << 1; });
         const std::int32_t onlyA = u;
-        for (std::size_t w = 0; w < lines_.wordsPerLine; ++w)
-            for (std::uint64_t bits = lineB[w] & ~lineA[w]; bits; bits &= bits - 1)
-                pool[u++] = static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) << 1 | 1;
+        forEachSetBitOf(words, [&](std::size_t w) { return lineB[w] & ~lineA[w]; }, [&](std::int32_t e) { pool[u++] = e << 1 | 1; });
         const std::int32_t onlyB = u - onlyA;
         if (onlyA == 0 || onlyB == 0) return false;
         // The smaller side's new entries are drawn: the same uniform split in fewer draws.

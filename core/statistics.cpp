@@ -52,12 +52,10 @@ void countSharedFeatures(const BitLines& lines, SharedKernel kernel, std::int32_
     for (std::int32_t f = 0; f < features; ++f) {
         const std::uint64_t* line = lines.line(f);
         std::int32_t count = 0;
-        for (std::size_t w = 0; w < words; ++w) {
-            for (std::uint64_t bits = line[w]; bits; bits &= bits - 1) {
-                ++totals[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
-                ++count;
-            }
-        }
+        forEachSetBit(line, words, [&](std::int32_t e) {
+            ++totals[static_cast<std::size_t>(e)];
+            ++count;
+        });
         perFeature[static_cast<std::size_t>(f)] = count;
         ones += static_cast<std::size_t>(count);
         pairsPerFeature += 0.5 * count * (count - 1.0);
@@ -79,9 +77,7 @@ void countSharedFeatures(const BitLines& lines, SharedKernel kernel, std::int32_
             const std::uint64_t* line = lines.line(f);
             const std::uint64_t bit = std::uint64_t{1} << (f & 63);
             const std::size_t fw = static_cast<std::size_t>(f) >> 6;
-            for (std::size_t w = 0; w < words; ++w)
-                for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
-                    rows[(w * 64 + static_cast<std::size_t>(std::countr_zero(bits))) * rowWords + fw] |= bit;
+            forEachSetBit(line, words, [&](std::int32_t e) { rows[static_cast<std::size_t>(e) * rowWords + fw] |= bit; });
         }
         popcountKernel(rows.data(), rowWords, n, data, rowStarts);
         return;
@@ -102,13 +98,10 @@ void countSharedFeatures(const BitLines& lines, SharedKernel kernel, std::int32_
         std::size_t pos = 0;
         for (std::int32_t f = 0; f < features; ++f) {
             const std::uint64_t* line = lines.line(f);
-            for (std::size_t w = 0; w < words; ++w) {
-                for (std::uint64_t bits = line[w]; bits; bits &= bits - 1) {
-                    const auto e = static_cast<std::int32_t>(w * 64 + static_cast<std::size_t>(std::countr_zero(bits)));
-                    members[pos++] = e;
-                    own[fill[static_cast<std::size_t>(e)]++] = f;
-                }
-            }
+            forEachSetBit(line, words, [&](std::int32_t e) {
+                members[pos++] = e;
+                own[fill[static_cast<std::size_t>(e)]++] = f;
+            });
         }
     }
     std::vector<std::size_t> cursor(start.begin(), start.end() - 1);

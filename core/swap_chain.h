@@ -59,9 +59,7 @@ public:
         for (std::int32_t f = 0; f < work_.lines; ++f) {
             std::uint8_t* column = cells_.data() + static_cast<std::size_t>(f) * cellStride_;
             const std::uint64_t* line = work_.line(f);
-            for (std::size_t w = 0; w < work_.wordsPerLine; ++w)
-                for (std::uint64_t bits = line[w]; bits; bits &= bits - 1)
-                    column[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))] = 1;
+            forEachSetBit(line, work_.wordsPerLine, [column](std::int32_t e) { column[e] = 1; });
         }
         update_ = updateFor(work_.bits, work_.lines, use);
         if (update_ == Update::BitRows32) fillBitRows(narrowRows_);
