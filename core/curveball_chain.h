@@ -49,8 +49,8 @@ public:
         const std::int32_t rows = Stat::kSpeciesAreEntities ? working.bits : working.lines;
         const std::int32_t cols = Stat::kSpeciesAreEntities ? working.lines : working.bits;
         // Trade on the dimension with fewer, longer lines. Measured with the swaps' update:
-        // a trade there costs more (the
-        // 1,000 x 500 table at 3 % fill: 9.1 against 3.0 us; dune 269 against 145 ns), but
+        // a trade there costs more (the 1,000 x 500 table at 3 % fill: 9.1 against 3.0 us;
+        // dune 269 against 145 ns), but
         // each redeals more cells and there are fewer lines to visit: with --iterations
         // auto the chains mixed after 4 to 8 times fewer trades, in 1.1 to 2.6 times less
         // CPU time (300 x 150 at 3 %: 2.1 against 4.0 s; the 1,000 x 500 table on two
@@ -170,8 +170,7 @@ private:
         if (dealt.moved == 0) return false;
         if (byTradedPairs_) {
             for (std::int32_t m = 0; m < dealt.moved; ++m)
-                for (const std::int32_t position : {toSmaller_[static_cast<std::size_t>(m)], fromSmaller_[static_cast<std::size_t>(m)]})
-                    for (const std::int32_t line : {p, q}) lines_.line(line)[position >> 6] ^= std::uint64_t{1} << (position & 63);
+                flipCheckerboard(p, q, toSmaller_[static_cast<std::size_t>(m)], fromSmaller_[static_cast<std::size_t>(m)]);
             const auto list = [](const std::vector<std::int32_t>& v, std::int32_t size) {
                 return std::span<const std::int32_t>(v.data(), static_cast<std::size_t>(size));
             };
@@ -203,10 +202,15 @@ private:
         return {moved, keptSmaller, keptLarger};
     }
 
-    // Line p gains position x and loses y, line q the reverse: a checkerboard swap.
-    void exchange(std::int32_t p, std::int32_t q, std::int32_t x, std::int32_t y) {
+    // Line p gains position x and loses y, line q the reverse, in the lines alone.
+    void flipCheckerboard(std::int32_t p, std::int32_t q, std::int32_t x, std::int32_t y) {
         for (const auto& [line, position] : {std::pair{p, x}, {p, y}, {q, x}, {q, y}})
             lines_.line(line)[position >> 6] ^= std::uint64_t{1} << (position & 63);
+    }
+
+    // The same checkerboard swap, the statistic following.
+    void exchange(std::int32_t p, std::int32_t q, std::int32_t x, std::int32_t y) {
+        flipCheckerboard(p, q, x, y);
         if (onRows_) swap_.trySwap(p, q, x, y);
         else swap_.trySwap(x, y, p, q);
     }

@@ -55,6 +55,21 @@ double expectedPoolWalk(std::span<const std::int32_t> crossTotals, std::int32_t 
     return sum / (static_cast<double>(n) * (n - 1));
 }
 
+// Calls visit(h) for every entry h of entries[begin, end) and writes `to` where `from`
+// stood: a trade walks a moved line's list once, for its counts and for the one entry
+// that changes. The select keeps the walk free of branches.
+template <class Visit>
+void walkReplacing(std::uint16_t* entries, std::size_t begin, std::size_t end, std::int32_t from, std::int32_t to,
+                   Visit&& visit) {
+    std::size_t at = begin;
+    for (std::size_t j = begin; j < end; ++j) {
+        const std::uint16_t h = entries[j];
+        visit(h);
+        at = h == from ? j : at;
+    }
+    entries[at] = static_cast<std::uint16_t>(to);
+}
+
 }  // namespace
 
 std::int64_t TradedCScore::start(const BitLines& cross, bool speciesTrade, TradedCounts counts) {
@@ -129,17 +144,10 @@ std::int64_t TradedCScore::afterTrade(std::int32_t p, std::int32_t q, const Rede
     scatter(redeal.keptQ, -1);
     kept[p] = kept[q] = 0;
     std::int64_t pairs = 0, moved = 0;  // sum of D W, sum of D
-    // The select keeps the walk free of branches.
     const auto gather = [&](std::int32_t e, std::int32_t from, std::int32_t to) {
         const std::size_t begin = offsets[static_cast<std::size_t>(e)], end = offsets[static_cast<std::size_t>(e) + 1];
-        std::size_t at = begin;
         std::int64_t sum = 0;
-        for (std::size_t j = begin; j < end; ++j) {
-            const std::uint16_t h = entries[j];
-            sum += kept[h];
-            at = h == from ? j : at;
-        }
-        entries[at] = static_cast<std::uint16_t>(to);
+        walkReplacing(entries, begin, end, from, to, [&](std::uint16_t h) { sum += kept[h]; });
         moved += static_cast<std::int64_t>(end - begin) * (to == p ? 1 : -1);
         return sum;
     };
@@ -157,17 +165,9 @@ std::int64_t TradedCScore::afterTrade(std::int32_t p, std::int32_t q, const Rede
 std::int64_t TradedCScore::afterTradeByTable(std::int32_t p, std::int32_t q, const Redeal& redeal) {
     std::int32_t* delta = perLine_.data();
     std::uint16_t* entries = entries_.data();
-    // Each moved line's list is walked once, for its counts and for the one entry that
-    // changes (q for p, or p for q); the select keeps the walk free of branches.
     const auto walk = [&](std::int32_t e, std::int32_t step, std::int32_t from, std::int32_t to) {
-        const std::size_t begin = offsets_[static_cast<std::size_t>(e)], end = offsets_[static_cast<std::size_t>(e) + 1];
-        std::size_t at = begin;
-        for (std::size_t j = begin; j < end; ++j) {
-            const std::uint16_t h = entries[j];
-            delta[h] += step;
-            at = h == from ? j : at;
-        }
-        entries[at] = static_cast<std::uint16_t>(to);
+        walkReplacing(entries, offsets_[static_cast<std::size_t>(e)], offsets_[static_cast<std::size_t>(e) + 1], from, to,
+                      [&](std::uint16_t h) { delta[h] += step; });
     };
     for (const std::int32_t e : redeal.gained) walk(e, 1, q, p);
     for (const std::int32_t e : redeal.lost) walk(e, -1, p, q);
