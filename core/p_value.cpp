@@ -122,9 +122,11 @@ public:
     virtual PValueResult next(std::int64_t count, Random& random, const ChainMonitor& monitor) = 0;
     std::int64_t iterationsDone() const { return done_; }
     std::int64_t observed() const { return observed_; }
+    std::int64_t stepsPerRead() const { return stepsPerRead_; }
 
 protected:
     std::int64_t observed_ = 0;
+    std::int64_t stepsPerRead_ = 1;
     std::int64_t done_ = 0;  // iterations tallied so far; the start is iteration 1
 };
 
@@ -153,7 +155,7 @@ private:
 template <class Chain>
 class ChainWalk final : public StatisticChain::Walk {
 public:
-    ChainWalk(const PresenceMatrix& observed, StatisticId id, Random& random, StatisticRange range)
+    ChainWalk(const PresenceMatrix& observed, StatisticId id, Random& random, StatisticRange range, ChainUse use)
         : id_(id), range_(range) {
         constexpr bool species = Chain::Statistic::kSpeciesAreEntities;
         // The observed value first (it draws nothing, so taking it before the random
@@ -166,7 +168,13 @@ public:
             ReduceSumOfSquares(x, random);
             start = linesOf(x, species);
         }  // X (2 bytes a cell) is released before the chain allocates its byte cells
-        value_ = chain_.start(std::move(start));
+        if constexpr (kReadsNowAndThen) {
+            value_ = chain_.start(std::move(start), SharedKernel::Automatic, use);
+            readsNowAndThen_ = use == ChainUse::ValuesWhenRead;
+            if (readsNowAndThen_) stepsPerRead_ = chain_.tradesPerRead();
+        } else {
+            value_ = chain_.start(std::move(start));
+        }
         checkRange(value_, id, range);
     }
 
@@ -175,6 +183,10 @@ public:
     // per block rather than one per step; the monitor hears of the steps every
     // kMonitorInterval or so, not per block, to keep its shared counter cold.
     PValueResult next(std::int64_t count, Random& random, const ChainMonitor& monitor) override {
+        if constexpr (kReadsNowAndThen) {
+            // A chain that reads keeps no value between reads, even one read every step.
+            if (readsNowAndThen_) return nextReadNowAndThen(count, random, monitor);
+        }
         Tally tally{observed_};
         const std::int64_t first = done_ + 1, last = done_ + count;
         const std::int64_t stride = traceStride(count);
@@ -211,6 +223,47 @@ public:
     }
 
 private:
+    static constexpr bool kReadsNowAndThen = requires(Chain c) { c.read(); };
+    bool readsNowAndThen_ = false;
+
+    // Reads at the trace's points and every stepsPerRead_ steps between them, in equal
+    // stretches; each read stands for the stretch it ends (the start for itself), so the
+    // tally still counts every iteration and the trace holds values as read.
+    PValueResult nextReadNowAndThen(std::int64_t count, Random& random, const ChainMonitor& monitor) {
+        Tally tally{observed_};
+        const std::int64_t first = done_ + 1, last = done_ + count;
+        const std::int64_t stride = std::max(traceStride(count), stepsPerRead_);
+        tally.trace.reserve(static_cast<std::size_t>((count - 1) / stride + 1));
+        if (first > 1) {
+            chain_.step(random);
+            moveTo(chain_.read());
+        }
+        tally.add(value_, 1);
+        tally.trace.push_back({first, value_});
+        std::int64_t unreported = first > 1 ? 1 : 0;
+        for (std::int64_t blockStart = first + 1; blockStart <= last; blockStart += stride) {
+            const std::int64_t blockEnd = std::min(blockStart + stride - 1, last);
+            const std::int64_t steps = blockEnd - blockStart + 1;
+            const std::int64_t reads = (steps + stepsPerRead_ - 1) / stepsPerRead_;
+            for (std::int64_t r = 0, done = 0; r < reads; ++r) {
+                const std::int64_t stretch = (steps * (r + 1)) / reads - done;
+                for (std::int64_t t = 0; t < stretch; ++t) chain_.step(random);
+                moveTo(chain_.read());
+                tally.add(value_, stretch);
+                done += stretch;
+            }
+            if (blockEnd == blockStart + stride - 1) tally.trace.push_back({blockEnd, value_});
+            unreported += steps;
+            if (unreported >= ChainMonitor::kMonitorInterval) {
+                monitor.passed(unreported);
+                unreported = 0;
+            }
+        }
+        monitor.passed(unreported);
+        done_ = last;
+        return finish(tally, id_, count);
+    }
+
     void moveTo(std::int64_t value) {
         checkRange(value, id_, range_);
         value_ = value;
@@ -224,20 +277,21 @@ private:
 
 template <template <TableLayout> class Stat>
 std::unique_ptr<StatisticChain::Walk> walkOf(const PresenceMatrix& observed, StatisticId id, Random& random,
-                                             StatisticRange range, Sampler sampler) {
+                                             StatisticRange range, Sampler sampler, ChainUse use) {
     if (observed.rows() < 2 || observed.cols() < 2) return std::make_unique<FixedWalk>(observed, id);
     return withSampler<Stat>(sampler, observed.rows(), observed.cols(), [&](auto& chain) -> std::unique_ptr<StatisticChain::Walk> {
         using Chain = std::remove_reference_t<decltype(chain)>;
-        return std::make_unique<ChainWalk<Chain>>(observed, id, random, range);
+        return std::make_unique<ChainWalk<Chain>>(observed, id, random, range, use);
     });
 }
 
 std::unique_ptr<StatisticChain::Walk> walkOf(const PresenceMatrix& observed, StatisticId id, Random& random,
-                                             StatisticRange range, Sampler sampler) {
+                                             StatisticRange range, Sampler sampler, StatisticChain::Reading reading) {
+    const ChainUse use = reading == StatisticChain::Reading::NowAndThen ? ChainUse::ValuesWhenRead : ChainUse::Values;
     switch (id) {
-        case StatisticId::CScore: return walkOf<CScoreStatistic>(observed, id, random, range, sampler);
-        case StatisticId::Checkerboards: return walkOf<CheckerboardsStatistic>(observed, id, random, range, sampler);
-        case StatisticId::Combinations: return walkOf<CombinationsStatistic>(observed, id, random, range, sampler);
+        case StatisticId::CScore: return walkOf<CScoreStatistic>(observed, id, random, range, sampler, use);
+        case StatisticId::Checkerboards: return walkOf<CheckerboardsStatistic>(observed, id, random, range, sampler, use);
+        case StatisticId::Combinations: return walkOf<CombinationsStatistic>(observed, id, random, range, sampler, use);
         default:
             throw Error(ErrorKind::InvalidInput,
                         "Unknown statistic id " + std::to_string(static_cast<int>(id)) + " (1 to 3 walk a chain).");
@@ -252,8 +306,8 @@ void ChainMonitor::passed(std::int64_t steps) const {
 }
 
 StatisticChain::StatisticChain(const PresenceMatrix& observed, StatisticId id, Random& random, StatisticRange range,
-                               Sampler sampler)
-    : walk_(walkOf(observed, id, random, range, sampler)) {}
+                               Sampler sampler, Reading reading)
+    : walk_(walkOf(observed, id, random, range, sampler, reading)) {}
 
 StatisticChain::~StatisticChain() = default;
 StatisticChain::StatisticChain(StatisticChain&&) noexcept = default;
@@ -269,6 +323,7 @@ PValueResult StatisticChain::next(std::int64_t count, Random& random, const Chai
 
 std::int64_t StatisticChain::iterationsDone() const { return walk_->iterationsDone(); }
 std::int64_t StatisticChain::observed() const { return walk_->observed(); }
+std::int64_t StatisticChain::stepsPerRead() const { return walk_->stepsPerRead(); }
 
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t iterations, Random& random,
                     StatisticRange range, const ChainMonitor& monitor, std::int64_t burnIn, Sampler sampler) {

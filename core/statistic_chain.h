@@ -17,8 +17,13 @@ class StatisticChain {
 public:
     // The observed value, then the random start with the observed margins drawn from
     // random (the same draws PValue makes). id must not be the V-Ratio. Throws as PValue.
+    // With Reading::NowAndThen a curveball chain reads the statistic every
+    // tradesPerRead() trades (counted anew, each read standing for the trades since the
+    // last) instead of following it through every trade; a swap chain ignores it.
+    enum class Reading { EveryStep, NowAndThen };
     StatisticChain(const PresenceMatrix& observed, StatisticId id, Random& random,
-                   StatisticRange range = StatisticRange::Full64, Sampler sampler = Sampler::Swap);
+                   StatisticRange range = StatisticRange::Full64, Sampler sampler = Sampler::Swap,
+                   Reading reading = Reading::EveryStep);
     ~StatisticChain();
     StatisticChain(StatisticChain&&) noexcept;
     StatisticChain& operator=(StatisticChain&&) noexcept;
@@ -29,6 +34,8 @@ public:
     PValueResult next(std::int64_t count, Random& random, const ChainMonitor& monitor = {});
 
     std::int64_t iterationsDone() const;
+    // Steps between two reads of the statistic: 1 unless read now and then.
+    std::int64_t stepsPerRead() const;
     std::int64_t observed() const;
 
     class Walk;  // the chain itself, of a statistic and a table layout fixed at the start

@@ -25,8 +25,10 @@ namespace kelpo {
 inline constexpr std::int32_t kDenseUpdateLimit = 128;
 
 // What a chain's caller reads: the statistic's values only, or also the shared
-// counts of every pair (the statistic's table, which the bit-row update leaves behind).
-enum class ChainUse { Values, SharedCounts };
+// counts of every pair (the statistic's table, which the bit-row update leaves behind),
+// or values now and then, counted anew when read (the curveball's; a swap chain
+// follows every step).
+enum class ChainUse { Values, SharedCounts, ValuesWhenRead };
 
 template <class Stat>
 class SwapChain {

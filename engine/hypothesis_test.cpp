@@ -59,7 +59,8 @@ HypothesisTestOutcome autoLengthTest(const PresenceMatrix& matrix, const Analysi
     std::array<PValueResult, kReplicates> kept{};
     forEachReplicate(threads, [&](std::size_t r) {
         randoms[r].seed(settings.simulationSeed, streams::replicate(static_cast<std::int32_t>(r) + 1));
-        chains[r].emplace(matrix, settings.statisticId, randoms[r], settings.statisticRange, settings.sampler);
+        chains[r].emplace(matrix, settings.statisticId, randoms[r], settings.statisticRange, settings.sampler,
+                          StatisticChain::Reading::NowAndThen);
         chains[r]->next(kFirstRound, randoms[r], monitor);  // the burn-in of the first round
     });
     std::int64_t round = kFirstRound;

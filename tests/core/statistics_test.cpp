@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/p_value.h"
+#include "core/statistic_chain.h"
 #include "core/statistics.h"
 #include "core/curveball_chain.h"
 #include "core/swap_chain.h"
@@ -114,6 +115,25 @@ void tradeWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades,
     }
 }
 
+// A chain that reads now and then makes the same trades from the same draws, moving the
+// cells alone; every read equals a full computation of the cells it has then.
+template <class Stat>
+void readWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades, std::int32_t seed) {
+    CurveballChain<Stat> followed, reading;
+    const BitLines lines = featureLines(start, Stat::kSpeciesAreEntities);
+    followed.start(lines);
+    ASSERT_EQ(reading.start(lines, SharedKernel::Automatic, ChainUse::ValuesWhenRead), reference::statistic(start, id));
+    ASSERT_GE(reading.tradesPerRead(), 1);
+    Random a(seed, 8), b(seed, 8);
+    for (std::int32_t t = 0; t < trades; ++t) {
+        const std::int64_t last = reading.value();
+        ASSERT_EQ(reading.step(b), followed.step(a)) << "trade " << t;
+        ASSERT_EQ(reading.value(), last) << "a trade alone changed the value read";
+        ASSERT_EQ(reading.matrix(), followed.matrix()) << "trade " << t;
+        if (t % 3 == 0) ASSERT_EQ(reading.read(), followed.value()) << "trade " << t;
+    }
+}
+
 // Every update path: with ChainUse::Values small matrices take the bit rows where the
 // processor has them, with SharedCounts the table's rows.
 template <TableLayout L>
@@ -126,6 +146,9 @@ void walkAll(const PresenceMatrix& m, std::int32_t steps, std::int32_t seed, Sha
         tradeWalk<CScoreStatistic<L>>(m, StatisticId::CScore, trades, seed, kernel, use, counts);
     tradeWalk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, trades, seed, kernel, use);
     tradeWalk<CombinationsStatistic<L>>(m, StatisticId::Combinations, trades, seed, kernel, use);
+    readWalk<CScoreStatistic<L>>(m, StatisticId::CScore, trades, seed);
+    readWalk<CheckerboardsStatistic<L>>(m, StatisticId::Checkerboards, trades, seed);
+    readWalk<CombinationsStatistic<L>>(m, StatisticId::Combinations, trades, seed);
 }
 
 TEST(Chains, IncrementalValuesEqualFullComputationsOnThousandsOfRandomWalks) {
@@ -232,6 +255,47 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
             }
         }
     }
+}
+
+// Reading now and then follows the same chain: at the trace's points the values are the
+// ones the chain followed through every trade had, and the tally weighs each read by the
+// trades it stands for, so it counts every iteration and estimates the same p-value
+// (exactly the same where a small matrix is read after every trade).
+TEST(PValue, ReadingNowAndThenKeepsTheTraceAndTalliesEveryIteration) {
+    Random shapes(31, 0);
+    int readEveryTrade = 0, readNowAndThen = 0;
+    for (int n = 0; n < 8; ++n) {
+        const PresenceMatrix m = n < 2 ? randomMatrix(5, 4 + n, 0.5, shapes) : randomMatrix(22 + n, 14, 0.1 * n, shapes);
+        for (StatisticId id : kComputed) {
+            Random a(n, 5), b(n, 5);
+            StatisticChain every(m, id, a, StatisticRange::Full64, Sampler::Curveball);
+            StatisticChain reading(m, id, b, StatisticRange::Full64, Sampler::Curveball,
+                                   StatisticChain::Reading::NowAndThen);
+            const bool eachTrade = reading.stepsPerRead() == 1;
+            (eachTrade ? readEveryTrade : readNowAndThen) += 1;
+            for (const std::int64_t count : {std::int64_t{1} << 17, std::int64_t{50000}}) {
+                const PValueResult e = every.next(count, a), r = reading.next(count, b);
+                ASSERT_EQ(r.trace.size(), e.trace.size());
+                for (std::size_t t = 0; t < e.trace.size(); ++t) {
+                    ASSERT_EQ(r.trace[t].iteration, e.trace[t].iteration);
+                    ASSERT_EQ(r.trace[t].value, e.trace[t].value) << "point " << t;
+                }
+                EXPECT_EQ(r.values, count);
+                EXPECT_EQ(reading.iterationsDone(), every.iterationsDone());
+                const double mean = e.simulatedSum / static_cast<double>(count);
+                if (eachTrade) {
+                    EXPECT_EQ(r.pValue, e.pValue);
+                    EXPECT_EQ(r.simulatedSum, e.simulatedSum);
+                } else {
+                    EXPECT_NEAR(r.pValue, e.pValue, 0.03);
+                    EXPECT_NEAR(r.simulatedSum / static_cast<double>(count), mean, 0.02 * std::abs(mean) + 0.05);
+                }
+            }
+            EXPECT_EQ(a.next(), b.next());
+        }
+    }
+    EXPECT_GT(readEveryTrade, 0);
+    EXPECT_GT(readNowAndThen, 12);
 }
 
 }  // namespace
