@@ -11,6 +11,7 @@
 #include "core/p_value.h"
 #include "core/statistic_chain.h"
 #include "core/statistics.h"
+#include "core/cscore_count.h"
 #include "core/curveball_chain.h"
 #include "core/swap_chain.h"
 #include "reference.h"
@@ -253,6 +254,24 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
                 ASSERT_GE(r.pValue, 0.0);
                 ASSERT_LE(r.pValue, 1.0);
             }
+        }
+    }
+}
+
+// The C-score counted anew from lines either way round, by lists or by words (long
+// lines span whole vectors and a tail), against the literal count.
+TEST(CScoreCount, EqualsTheLiteralCountEitherWayRound) {
+    Random random(17, 2);
+    const struct { std::int32_t rows, cols; double fill; } shapes[] = {
+        {600, 40, 0.3}, {40, 600, 0.3}, {520, 9, 0.05}, {9, 520, 0.9}, {130, 65, 0.5}, {64, 64, 0.02}, {2, 2, 0.5}};
+    for (const auto& shape : shapes) {
+        const PresenceMatrix m = randomMatrix(shape.rows, shape.cols, shape.fill, random);
+        for (const bool linesAreSites : {true, false}) {
+            const BitLines lines = featureLines(m, linesAreSites);
+            CScoreCount count;
+            count.start(lines, linesAreSites);
+            EXPECT_EQ(count.of(lines), reference::statistic(m, StatisticId::CScore)) << shape.rows << "x" << shape.cols;
+            EXPECT_GT(count.cost(), 0.0);
         }
     }
 }
