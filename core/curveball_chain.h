@@ -72,6 +72,7 @@ public:
             keptSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
             keptLarger_.assign(static_cast<std::size_t>(lines_.bits), 0);
             marks_.assign(lines_.wordsPerLine, 0);
+            onlyB_.assign(static_cast<std::size_t>(lines_.bits) + 3, 0);
         } catch (const std::bad_alloc&) {
             throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's trade buffers.");
         }
@@ -179,8 +180,9 @@ private:
         const std::uint64_t* lineB = lines_.line(b);
         std::int32_t* pool = pool_.data();
         const std::size_t words = lines_.wordsPerLine;
-        const std::int32_t onlyA = listSetBitsOf(words, [&](std::size_t w) { return lineA[w] & ~lineB[w]; }, 0, pool);
-        const std::int32_t onlyB = listSetBitsOf(words, [&](std::size_t w) { return lineB[w] & ~lineA[w]; }, 1, pool + onlyA);
+        const auto [onlyA, onlyB] = listSetBitsOfBoth(words, [&](std::size_t w) { return lineA[w] & ~lineB[w]; },
+                                                      [&](std::size_t w) { return lineB[w] & ~lineA[w]; }, pool, onlyB_.data());
+        std::copy_n(onlyB_.data(), onlyB, pool + onlyA);
         const std::int32_t u = onlyA + onlyB;
         if (onlyA == 0 || onlyB == 0) return false;
         // The smaller side's new entries are drawn: the same uniform split in fewer draws.
@@ -238,8 +240,8 @@ private:
     // The dealt pool into the lines alone: the first s entries are the smaller side's
     // own positions now, the rest the larger side's; shared positions stay. Marking s
     // positions and rewriting both lines word by word replaces 2 u scattered flips that
-    // chain through the same few words (a 1,000 x 500 table's trade: 648 to 479 ns, a 10,000 x 1,000 one's 5.8 to 4.3 us).
-    // True when a cell moved.
+    // chain through the same few words (a trade of a 1,000 x 500 table went from 648 to
+    // 479 ns, of a 10,000 x 1,000 one from 5.8 to 4.3 us). True when a cell moved.
     bool redeal(std::int32_t a, std::int32_t b, std::int32_t s, std::int32_t smallerSide) {
         const std::int32_t* pool = pool_.data();
         std::uint64_t* mark = marks_.data();
@@ -308,8 +310,8 @@ private:
 
     // Trades between reads, from what a read and a trade cost. A trade draws and moves
     // about half its pool, a position held by r of the n lines being in it with
-    // probability 2 r (n - r) / (n (n - 1)): measured here about 25 ns and 7.5 ns a pool
-    // entry (dune 47 ns, 1,000 x 500 at 3 % fill 479 ns, 10,000 x 1,000 4.3 us).
+    // probability 2 r (n - r) / (n (n - 1)): measured here about 40 ns and 4.6 ns a pool
+    // entry (dune 52 ns, 1,000 x 500 at 3 % fill 308 ns, 10,000 x 1,000 2.6 us).
     // Reads cost at most half the trades between them, and come at least every 2 n
     // trades: the C-score's autocorrelation time was about 3 n trades on 1,000 x 500 and
     // at most 2.4 n on 10,000 x 1,000, and reads further apart thin the chain the ESS
@@ -317,7 +319,7 @@ private:
     static std::int64_t readsEvery(double read, std::span<const std::int32_t> held, std::int32_t n) {
         double pool = 0.0;
         for (const std::int32_t r : held) pool += 2.0 * r * (n - r) / (static_cast<double>(n) * (n - 1.0));
-        const double trade = 25.0 + 7.5 * pool;
+        const double trade = 40.0 + 4.6 * pool;
         return std::clamp<std::int64_t>(static_cast<std::int64_t>(2.0 * read / trade), 1, 2 * std::int64_t{n});
     }
 
@@ -342,6 +344,7 @@ private:
     TradedCounts counts_ = TradedCounts::Cheaper;
     std::int32_t rows_ = 0, cols_ = 0;
     std::vector<std::int32_t> pool_, toSmaller_, fromSmaller_, keptSmaller_, keptLarger_;
+    std::vector<std::int32_t> onlyB_;  // line b's pool entries as listed, before they follow a's
     std::vector<std::uint64_t> marks_;  // a redeal's new positions of the smaller side, zero between trades
 };
 

@@ -84,7 +84,9 @@ void walk(const PresenceMatrix& start, StatisticId id, std::int32_t steps, std::
         const bool swapped = chain.step(a);
         ASSERT_EQ(swapped, reference::swapStep(expected, b)) << "step " << t;
         ASSERT_EQ(chain.value(), swapped ? reference::statistic(expected, id) : before) << "step " << t;
-        if (swapped) ASSERT_EQ(chain.matrix(), expected) << "step " << t;
+        if (swapped) {
+            ASSERT_EQ(chain.matrix(), expected) << "step " << t;
+        }
     }
     EXPECT_TRUE(expected.rowSums() == start.rowSums() && expected.colSums() == start.colSums());
     EXPECT_EQ(a.next(), b.next());
@@ -131,7 +133,9 @@ void readWalk(const PresenceMatrix& start, StatisticId id, std::int32_t trades, 
         ASSERT_EQ(reading.step(b), followed.step(a)) << "trade " << t;
         ASSERT_EQ(reading.value(), last) << "a trade alone changed the value read";
         ASSERT_EQ(reading.matrix(), followed.matrix()) << "trade " << t;
-        if (t % 3 == 0) ASSERT_EQ(reading.read(), followed.value()) << "trade " << t;
+        if (t % 3 == 0) {
+            ASSERT_EQ(reading.read(), followed.value()) << "trade " << t;
+        }
     }
 }
 
