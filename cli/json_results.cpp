@@ -105,6 +105,7 @@ void addMixing(nlohmann::ordered_json& json, const AnalysisResults& results) {
     json["sampler"] = std::string(samplerName(results.sampler));
     json["iterations_run"] = test.mixing.iterationsRun * kReplicates;
     json["iterations_kept"] = test.mixing.iterationsKept * kReplicates;
+    json["steps_per_read"] = test.mixing.stepsPerRead;
     json["time_limit_reached"] = test.mixing.timeLimitReached;
 }
 

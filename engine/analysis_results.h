@@ -30,6 +30,9 @@ struct Mixing {
     double ess = 0.0;
     std::int64_t iterationsRun = 0;   // per chain, burn-in included
     std::int64_t iterationsKept = 0;  // per chain: the values the p-value and the counts come from
+    // Steps between reads of the statistic, each read standing for the steps since the
+    // last: more than 1 only for curveball chains of an auto length on larger tables.
+    std::int64_t stepsPerRead = 1;
     bool autoLength = false;          // the length came from the chains (rounds until mixed)
     bool timeLimitReached = false;    // auto only: stopped by the time limit before mixing
 };

@@ -85,6 +85,7 @@ HypothesisTestOutcome autoLengthTest(const PresenceMatrix& matrix, const Analysi
     outcome.result.mixing.iterationsKept = round;
     outcome.result.mixing.autoLength = true;
     outcome.result.mixing.timeLimitReached = timedOut;
+    outcome.result.mixing.stepsPerRead = chains.front()->stepsPerRead();
     return outcome;
 }
 

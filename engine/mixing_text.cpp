@@ -26,6 +26,7 @@ std::string mixingLine(const Mixing& mixing, std::string_view samplerName, int c
                        std::string(samplerName) + ", " + std::to_string(chains) + " chains; ";
     line += std::to_string(mixing.iterationsRun * chains) + " iterations run, " +
             std::to_string(mixing.iterationsKept * chains) + " kept";
+    if (mixing.stepsPerRead > 1) line += ", the statistic read every " + std::to_string(mixing.stepsPerRead);
     if (mixing.autoLength) line += mixing.timeLimitReached ? "; stopped by the time limit" : "; length found by the chains";
     return line + ").";
 }
