@@ -326,7 +326,8 @@ std::int64_t StatisticChain::observed() const { return walk_->observed(); }
 std::int64_t StatisticChain::stepsPerRead() const { return walk_->stepsPerRead(); }
 
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t iterations, Random& random,
-                    StatisticRange range, const ChainMonitor& monitor, std::int64_t burnIn, Sampler sampler) {
+                    StatisticRange range, const ChainMonitor& monitor, std::int64_t burnIn, Sampler sampler,
+                    ChainReading reading) {
     if (iterations < 1) {
         throw Error(ErrorKind::InvalidInput,
                     "The number of iterations of a p-value must be at least 1 (got " + std::to_string(iterations) + ").");
@@ -343,7 +344,7 @@ PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t
         result.values = iterations;
         return result;
     }
-    StatisticChain chain(observed, id, random, range, sampler);
+    StatisticChain chain(observed, id, random, range, sampler, reading);
     if (burnIn > 0) chain.next(burnIn, random, monitor);
     return chain.next(iterations, random, monitor);
 }

@@ -44,8 +44,10 @@ struct ChainMonitor {
 // leaves the 32-bit range.
 // With a burn-in, that many iterations come first and are not counted (the start among
 // them), so the N values are iterations burnIn + 1 to burnIn + N of the chain.
+// reading as StatisticChain's.
 PValueResult PValue(const PresenceMatrix& observed, StatisticId id, std::int64_t iterations, Random& random,
                     StatisticRange range = StatisticRange::Full64, const ChainMonitor& monitor = {},
-                    std::int64_t burnIn = 0, Sampler sampler = Sampler::Swap);
+                    std::int64_t burnIn = 0, Sampler sampler = Sampler::Swap,
+                    ChainReading reading = ChainReading::EveryStep);
 
 }  // namespace kelpo

@@ -10,6 +10,10 @@ namespace kelpo {
 // entries unique to two lines a step.
 enum class Sampler { Swap, Curveball };
 
+// How a chain's values are read: after every step, or (a curveball chain) every so
+// many trades, counted anew, each read standing for the trades since the last.
+enum class ChainReading { EveryStep, NowAndThen };
+
 constexpr std::string_view samplerName(Sampler sampler) {
     return sampler == Sampler::Swap ? "swap" : "curveball";
 }

@@ -20,7 +20,7 @@ public:
     // With Reading::NowAndThen a curveball chain reads the statistic every
     // tradesPerRead() trades (counted anew, each read standing for the trades since the
     // last) instead of following it through every trade; a swap chain ignores it.
-    enum class Reading { EveryStep, NowAndThen };
+    using Reading = ChainReading;
     StatisticChain(const PresenceMatrix& observed, StatisticId id, Random& random,
                    StatisticRange range = StatisticRange::Full64, Sampler sampler = Sampler::Swap,
                    Reading reading = Reading::EveryStep);

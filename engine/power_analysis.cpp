@@ -59,8 +59,10 @@ bool communityRejects(const PowerRowPlan& plan, std::int32_t communityIndex, con
     control.stepBegun();
     Random random(settings.simulationSeed, streams::community(plan.tableRow, communityIndex));
     const PresenceMatrix community = DrawCommunity(plan.x, plan.y, plan.proportion, random);
+    // Chains of a length found by the test's chains are read as those were.
+    const ChainReading reading = settings.autoIterations ? ChainReading::NowAndThen : ChainReading::EveryStep;
     const double p = PValue(community, settings.statisticId, length.kept, random, settings.statisticRange,
-                            control.cancelMonitor(), length.burnIn, settings.sampler).pValue;
+                            control.cancelMonitor(), length.burnIn, settings.sampler, reading).pValue;
     // Throwing from the body cancels the task group, so no further community starts.
     if (control.cancelRequested()) throw Error(ErrorKind::Cancelled, "The analysis was cancelled.");
     return rejects(p);

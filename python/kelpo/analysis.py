@@ -267,7 +267,10 @@ def cooccurrence_test(x: Any, statistic: str = "cscore", iterations: Union[str, 
         length, until their R-hat is at most 1.01 and their ESS at least 1000
         (or ``max_seconds`` have passed), the first half of each kept as
         burn-in; a number gives the simulated matrices over the ten replicates
-        (``kelpo-cli --iterations``).
+        (``kelpo-cli --iterations``). With "auto" the curveball's chains on
+        larger tables read the statistic every few hundred or thousand trades
+        (``result.mixing_line`` says how often), each read standing for the
+        trades since the last.
     sampler : {"auto", "swap", "curveball"}
         The chain: the swap flips one 2 x 2 checkerboard a step, the curveball
         lets two species trade the sites they do not share; "auto" takes the

@@ -18,6 +18,10 @@
 #' doubling their length, until R-hat is at most 1.01 and the ESS at least 1000,
 #' or until `max_seconds` have passed. The first half of each chain is then
 #' discarded as burn-in, and everything reported comes from the second half.
+#' There the curveball's chains on larger tables read the statistic every few
+#' hundred or thousand trades rather than after each (the mixing line says how
+#' often), each read standing for the trades since the last, and close enough
+#' together that the ESS is what it would be with every trade read.
 #' Whatever the length, `print()` shows the figures and warns when the chains
 #' have not mixed.
 #'
