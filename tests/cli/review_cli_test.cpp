@@ -60,6 +60,19 @@ TEST_F(ReviewCli, MixingIsMeasuredAndAutoRunsUntilMixed) {
     EXPECT_GT(json["p_lower"].get<double>(), 0.0);
     EXPECT_DOUBLE_EQ(json["p_two_sided"].get<double>(),
                      std::min(1.0, 2 * std::min(json["p_lower"].get<double>(), json["p_upper"].get<double>())));
+
+    // The curveball's chains on dune read the statistic every few trades, and say so;
+    // each read stands for its trades, so the counts still add up to the iterations kept.
+    const RunResult traded = run({"--no-power", "--iterations", "auto", "--sampler", "curveball", "--json",
+                                  path("c.json"), KELPO_SOURCE_DIR "/examples/dune.txt"});
+    ASSERT_EQ(traded.exitCode, 0) << traded.err;
+    const auto curveball = nlohmann::json::parse(readAll(path("c.json")));
+    const std::int64_t every = curveball["steps_per_read"].get<std::int64_t>();
+    EXPECT_GT(every, 1);
+    EXPECT_TRUE(contains(traded.err, "kept, the statistic read every " + std::to_string(every) + ";")) << traded.err;
+    counted = 0;
+    for (const auto& entry : curveball["null_distribution"]) counted += entry["count"].get<std::int64_t>();
+    EXPECT_EQ(counted, curveball["iterations_kept"].get<std::int64_t>());
 }
 
 }  // namespace
