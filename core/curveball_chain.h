@@ -254,15 +254,24 @@ private:
         for (std::int32_t j = 0; j < s; ++j) mark[pool[j] >> 7] |= std::uint64_t{1} << ((pool[j] >> 1) & 63);
         std::uint64_t* small = lines_.line(smallerSide ? b : a);
         std::uint64_t* large = lines_.line(smallerSide ? a : b);
+        const std::size_t words = lines_.wordsPerLine;
         std::uint64_t moved = 0;
-        for (std::size_t w = 0; w < lines_.wordsPerLine; ++w) {
+        // The transpose's loop apart: a branch on whether a word crossed, taken at random,
+        // cost the C-score's trades of a 10,000 x 1,000 table a tenth of their time.
+        const auto rewrite = [&](std::size_t w) {
             const std::uint64_t shared = small[w] & large[w], unique = small[w] ^ large[w];
             const std::uint64_t crossed = small[w] ^ (shared | mark[w]);
             small[w] = shared | mark[w];
             large[w] = shared | (unique & ~mark[w]);
             mark[w] = 0;
             moved |= crossed;
-            if (keepsCross_ && crossed) flipAcross(a, b, w, crossed);
+            return crossed;
+        };
+        if (keepsCross_) {
+            for (std::size_t w = 0; w < words; ++w)
+                if (const std::uint64_t crossed = rewrite(w)) flipAcross(a, b, w, crossed);
+        } else {
+            for (std::size_t w = 0; w < words; ++w) rewrite(w);
         }
         return moved != 0;
     }
