@@ -15,6 +15,7 @@
 #include "core/bit_lines.h"
 #include "core/cscore_count.h"
 #include "core/error.h"
+#include "core/pool_listing.h"
 #include "core/presence_matrix.h"
 #include "core/random.h"
 #include "core/statistics.h"
@@ -41,7 +42,7 @@ inline constexpr bool kIsCScore<CScoreStatistic<L>> = true;
 // counts the statistic anew (the C-score by core/cscore_count.h), which the p-value's
 // chain does every tradesPerRead() trades: on large tables a count costs less than
 // following the statistic through the trades between (a 1,000 x 500 table at 3 % fill:
-// 1.5 us a trade with the C-score following; 0.31 us a trade alone, and a 0.23 ms
+// 1.5 us a trade with the C-score following; 0.13 us a trade alone, and a 0.19 ms
 // count every thousand trades).
 // The transition is symmetric (every subset of the pool equally likely, both orders
 // of the pair equally likely), so the stationary distribution is uniform over the
@@ -72,13 +73,13 @@ public:
         lines_ = onRows_ == Stat::kSpeciesAreEntities ? transposed(working) : working;
         try {
             // A pool holds entries unique to one line or the other: at most one per position.
-            pool_.assign(static_cast<std::size_t>(lines_.bits) + 3, 0);
+            pool_.assign(static_cast<std::size_t>(lines_.bits) + kPoolSlack, 0);
             toSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
             fromSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
             keptSmaller_.assign(static_cast<std::size_t>(lines_.bits), 0);
             keptLarger_.assign(static_cast<std::size_t>(lines_.bits), 0);
             marks_.assign(lines_.wordsPerLine, 0);
-            onlyB_.assign(static_cast<std::size_t>(lines_.bits) + 3, 0);
+            onlyB_.assign(static_cast<std::size_t>(lines_.bits) + kPoolSlack, 0);
         } catch (const std::bad_alloc&) {
             throw Error(ErrorKind::OutOfMemory, "Out of memory for the curveball's trade buffers.");
         }
@@ -186,9 +187,7 @@ private:
         const std::uint64_t* lineB = lines_.line(b);
         std::int32_t* pool = pool_.data();
         const std::size_t words = lines_.wordsPerLine;
-        const auto [onlyA, onlyB] = listSetBitsOfBoth(words, [&](std::size_t w) { return lineA[w] & ~lineB[w]; },
-                                                      [&](std::size_t w) { return lineB[w] & ~lineA[w]; }, pool, onlyB_.data());
-        std::copy_n(onlyB_.data(), onlyB, pool + onlyA);
+        const auto [onlyA, onlyB] = listPool(lineA, lineB, words, pool, onlyB_.data());
         const std::int32_t u = onlyA + onlyB;
         if (onlyA == 0 || onlyB == 0) return false;
         // The smaller side's new entries are drawn: the same uniform split in fewer draws.
@@ -325,18 +324,20 @@ private:
 
     // Trades between reads, from what a read and a trade cost. A trade draws and moves
     // about half its pool, a position held by r of the n lines being in it with
-    // probability 2 r (n - r) / (n (n - 1)): measured here about 40 ns and 4.6 ns a pool
-    // entry (dune 52 ns, 1,000 x 500 at 3 % fill 308 ns, 10,000 x 1,000 2.6 us).
-    // Reads cost at most half the trades between them, and come at least every 2 n
+    // probability 2 r (n - r) / (n (n - 1)): measured here about 17 ns and 2 ns a pool
+    // entry (dune 34 ns, 1,000 x 500 at 3 % fill 131 ns, 10,000 x 1,000 1.1 us), the
+    // pool listed by byte compression.
+    // Reads cost at most half the trades between them, and come at least every 3 n
     // trades: the C-score's autocorrelation time was about 3 n trades on 1,000 x 500 and
-    // at most 2.4 n on 10,000 x 1,000, and reads further apart thin the chain the ESS
+    // 2 to 2.4 n on 10,000 x 1,000, and reads further apart thin the chain the ESS
     // counts (read every 7 n trades, the second table's chains ran four times as long
-    // to reach an ESS of 1,000).
+    // to reach an ESS of 1,000). Against 2 n, 3 n cost the first table's ESS a tenth and
+    // took the second's time from 10 to 20 s by the seed to 17 to 18 s for all.
     static std::int64_t readsEvery(double read, std::span<const std::int32_t> held, std::int32_t n) {
         double pool = 0.0;
         for (const std::int32_t r : held) pool += 2.0 * r * (n - r) / (static_cast<double>(n) * (n - 1.0));
-        const double trade = 40.0 + 4.6 * pool;
-        return std::clamp<std::int64_t>(static_cast<std::int64_t>(2.0 * read / trade), 1, 2 * std::int64_t{n});
+        const double trade = 17.0 + 2.0 * pool;
+        return std::clamp<std::int64_t>(static_cast<std::int64_t>(2.0 * read / trade), 1, 3 * std::int64_t{n});
     }
 
     // The same checkerboard swap, the statistic following.
@@ -360,7 +361,7 @@ private:
     TradedCounts counts_ = TradedCounts::Cheaper;
     std::int32_t rows_ = 0, cols_ = 0;
     std::vector<std::int32_t> pool_, toSmaller_, fromSmaller_, keptSmaller_, keptLarger_;
-    std::vector<std::int32_t> onlyB_;  // line b's pool entries as listed, before they follow a's
+    std::vector<std::int32_t> onlyB_;  // the pool listing's scratch
     std::vector<std::uint64_t> marks_;  // a redeal's new positions of the smaller side, zero between trades
 };
 

@@ -20,8 +20,8 @@
 #' discarded as burn-in, and everything reported comes from the second half.
 #' There the curveball's chains on larger tables read the statistic every few
 #' hundred or thousand trades rather than after each (the mixing line says how
-#' often), each read standing for the trades since the last, and close enough
-#' together that the ESS is what it would be with every trade read.
+#' often), each read standing for the trades since the last; the ESS counts
+#' the reads.
 #' Whatever the length, `print()` shows the figures and warns when the chains
 #' have not mixed.
 #'

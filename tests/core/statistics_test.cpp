@@ -3,12 +3,14 @@
 // same random values, step by step, on many random matrices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
 #include "core/p_value.h"
+#include "core/pool_listing.h"
 #include "core/statistic_chain.h"
 #include "core/statistics.h"
 #include "core/cscore_count.h"
@@ -257,6 +259,36 @@ TEST(PValue, EqualsTheLiteralAlgorithmAndItsFormula) {
                 ASSERT_EQ(r.pValue, expected);
                 ASSERT_GE(r.pValue, 0.0);
                 ASSERT_LE(r.pValue, 1.0);
+            }
+        }
+    }
+}
+
+// A trade's pool as listed where the processor compresses bytes equals the bit-by-bit
+// listing and the literal one: sparse and dense words, short lines and long.
+TEST(PoolListing, BothWaysListTheLinesOwnPositionsInOrder) {
+    Random random(41, 3);
+    const double fills[][2] = {{0.01, 0.01}, {0.2, 0.3}, {0.5, 0.5}, {0.95, 0.02}, {0.1, 0.9}, {1.0, 0.0}};
+    for (const auto& fill : fills) {
+        for (const std::size_t words : {1u, 3u, 8u, 157u}) {
+            std::vector<std::uint64_t> a(words), b(words);
+            for (std::size_t w = 0; w < words; ++w) {
+                for (int bit = 0; bit < 64; ++bit) {
+                    a[w] |= std::uint64_t{random.next() < fill[0]} << bit;
+                    b[w] |= std::uint64_t{random.next() < fill[1]} << bit;
+                }
+            }
+            std::vector<std::int32_t> literal;
+            for (const int side : {0, 1})
+                for (std::size_t e = 0; e < 64 * words; ++e)
+                    if ((side ? b : a)[e / 64] >> (e % 64) & 1 && !((side ? a : b)[e / 64] >> (e % 64) & 1))
+                        literal.push_back(static_cast<std::int32_t>(2 * e) + side);
+            for (const auto list : {&listPool, &listPoolBitByBit}) {
+                std::vector<std::int32_t> pool(64 * words + kPoolSlack, -1), scratch(pool.size(), -1);
+                const PoolSides sides = list(a.data(), b.data(), words, pool.data(), scratch.data());
+                ASSERT_EQ(static_cast<std::size_t>(sides.onlyA + sides.onlyB), literal.size()) << fill[0] << " " << words;
+                EXPECT_TRUE(std::equal(literal.begin(), literal.end(), pool.begin())) << fill[0] << " " << words;
+                EXPECT_TRUE(sides.onlyA == 0 || (pool[static_cast<std::size_t>(sides.onlyA - 1)] & 1) == 0);
             }
         }
     }
