@@ -4,11 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/bit_lines.h"
 
 namespace kelpo {
+
+// What counting the pairs of lines or of bits costs by lists, whichever side is
+// cheaper, from the lines' and the bits' totals: in about nanoseconds, measured here.
+double listCountCost(std::span<const std::int32_t> lineTotals, std::span<const std::int32_t> bitTotals);
 
 class CScoreCount {
 public:

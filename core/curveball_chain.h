@@ -306,20 +306,11 @@ private:
             count_.start(lines_, !onRows_);
             readCost = count_.cost();
         } else {
-            // The statistic's own count: its pairs' increments and a pass over both layouts.
-            double presences = 0.0;
-            for (const std::int32_t r : held) presences += r;
-            readCost = 1.6 * std::min(pairIncrements(lengths), pairIncrements(held)) + 2.0 * presences +
-                       static_cast<double>(2 * lines_.words.size());
+            // The statistic's own count: its pairs by lists and a pass over both layouts.
+            readCost = listCountCost(lengths, held) + static_cast<double>(2 * lines_.words.size());
         }
         tradesPerRead_ = readsEvery(readCost, held, lines_.lines);
         return read();
-    }
-
-    static double pairIncrements(std::span<const std::int32_t> lengths) {
-        double sum = 0.0;
-        for (const std::int32_t n : lengths) sum += 0.5 * n * (n - 1.0);
-        return sum;
     }
 
     // Trades between reads, from what a read and a trade cost. A trade draws and moves
